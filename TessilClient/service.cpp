@@ -1,0 +1,5 @@
+// Program entry of TessilCPH.
+int main()
+{
+    return 0;
+}

@@ -1,0 +1,23 @@
+# Wine helpers for the scripts; source this file. WINEPREFIX must be set by the caller.
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogs, and no debugger on a crash.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=;winedbg.exe=d}
+
+# wine_up: make the prefix if needed, start a persistent wineserver and warm it, so that processes
+# started later (also from ctest) do not wait for Wine's start-up or hold the caller's pipes open.
+wine_up() {
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  fi
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+  "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# wine_down: end every process of the prefix and its server.
+wine_down() {
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+}
