@@ -21,7 +21,7 @@ constexpr size_t PROCESS_ID_DIGITS = 10;  // the decimal form of any 32-bit valu
 
 // Big enough for the longest form: quoted syncer path, quoted name of the longest accepted length, process
 // id, quoted argument of the longest received length, three separating blanks and the terminator.
-constexpr size_t COMMAND_LINE_SIZE = (SYNCER_PATH_SIZE + 2) + (MAX_REGISTERED_NAME_LENGTH + 2) +
+constexpr size_t COMMAND_LINE_SIZE = (SYNCER_PATH_SIZE - 1 + 2) + (MAX_REGISTERED_NAME_LENGTH + 2) +
                                      PROCESS_ID_DIGITS + (MAX_FIELD_LENGTH + 2) + 3 + 1;
 
 // Replaces the file name of the daemon's module path with the syncer program's. Returns 0, or -1 when

@@ -1,0 +1,21 @@
+# cmake -DOBJDUMP=<objdump> -DFILE=<program or module> -DALLOWED=<dll;dll;...> -P CheckImports.cmake
+# Fails when the file imports a DLL outside ALLOWED (compared ignoring case), for example a MinGW runtime
+# DLL that would have to be shipped beside it.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} -p ${FILE} failed")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" entries "${dump}")
+if(NOT entries)
+  message(FATAL_ERROR "${FILE}: no imports found; is it a PE file?")
+endif()
+string(TOLOWER "${ALLOWED}" allowed)
+foreach(entry IN LISTS entries)
+  string(REPLACE "DLL Name: " "" dll "${entry}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST allowed)
+    message(FATAL_ERROR "${FILE} imports ${dll}, which is not a Windows system DLL")
+  endif()
+  message(STATUS "${FILE}: ${dll}")
+endforeach()
