@@ -49,3 +49,9 @@ function(tessil_check_imports target)
     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
             "-DALLOWED=${TESSIL_SYSTEM_DLLS}" -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake)
 endfunction()
+
+# The fuzz preset instruments everything for coverage; only the harnesses link the fuzzer's main.
+if(TESSIL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
