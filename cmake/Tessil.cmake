@@ -39,17 +39,6 @@ function(tessil_gtest name)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
-# Windows system DLLs a deliverable may import; anything else (a MinGW runtime DLL) would have to ship.
-set(TESSIL_SYSTEM_DLLS kernel32.dll msvcrt.dll ws2_32.dll advapi32.dll ole32.dll oleaut32.dll user32.dll
-  vssapi.dll)
-
-# tessil_check_imports(<target>): a test that the built file imports Windows system DLLs only.
-function(tessil_check_imports target)
-  add_test(NAME ${target}_imports
-    COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
-            "-DALLOWED=${TESSIL_SYSTEM_DLLS}" -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake)
-endfunction()
-
 # The fuzz preset instruments everything for coverage; only the harnesses link the fuzzer's main.
 if(TESSIL_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
