@@ -45,7 +45,9 @@ protected:
     {
         char temp[MAX_PATH];
         ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
-        directory = std::string(temp) + "tessil-log-test-" + std::to_string(GetCurrentProcessId()) + "\\";
+        // Process ids repeat across runs in a lasting Wine prefix; with the start time the name does not.
+        directory = std::string(temp) + "tessil-log-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount()) + "\\";
         ASSERT_TRUE(CreateDirectoryA(directory.c_str(), NULL)) << GetLastError();
         ASSERT_TRUE(CreateDirectoryA((directory + "logs").c_str(), NULL)) << GetLastError();
         logPath = directory + "logs\\TessilCPH.log";
