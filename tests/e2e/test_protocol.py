@@ -3,7 +3,7 @@
 import struct
 import time
 
-from conftest import tessilctl
+from wine_daemon import tessilctl
 
 INSTALL = "C:\\Program Files\\Tessil\\"
 SYNCER = INSTALL + "Tessil.exe"

@@ -3,7 +3,7 @@
 import socket
 import time
 
-from conftest import tessilctl, wait_for
+from wine_daemon import tessilctl, wait_for
 
 SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
