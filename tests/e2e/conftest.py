@@ -32,15 +32,14 @@ def session_daemon(wine, tmp_path_factory):
 def daemon(session_daemon):
     """The shared daemon, started once and kept for the tests that need no fresh start-up; tests use
     names of their own."""
-    if session_daemon.process is None or session_daemon.process.poll() is not None or \
-            getattr(session_daemon, "fresh", False):
+    if not session_daemon.shared or not session_daemon.running():
         session_daemon.start()
-        session_daemon.fresh = False
+        session_daemon.shared = True
     return session_daemon
 
 
 @pytest.fixture
 def fresh_daemon(session_daemon):
     """A daemon the test starts itself (Daemon.start); the next shared-daemon test starts anew."""
-    session_daemon.fresh = True
+    session_daemon.shared = False
     return session_daemon

@@ -97,6 +97,7 @@ class Daemon:
         self.console_path = workdir / "console.txt"
         self.process = None
         self.console = None
+        self.shared = False  # the running daemon is the one the tests share (see conftest.py)
 
     @property
     def users_file(self):
@@ -138,6 +139,9 @@ class Daemon:
             assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
             assert self.process.poll() is None, "the daemon ended with %d" % self.process.returncode
 
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
     def shut_down(self):
         """Ends the daemon and every other process of the prefix (syncers included)."""
         self.stop()
@@ -170,9 +174,10 @@ class Daemon:
             messages.append(match.group(7).decode("latin-1") + "\n")
         return messages
 
-    def wait_for_log(self, message, count=1):
-        """Waits until the log holds `message` at least `count` times; returns the log."""
-        return wait_for(lambda: self.log().count(message) >= count and self.log()) or self.log()
+    def wait_for_log(self, message):
+        """Waits until the log holds `message`; returns the log."""
+        wait_for(lambda: message in self.log())
+        return self.log()
 
     def records(self, directory=None):
         """The stand-in's records: one dict per syncer start (argv as a list)."""
@@ -191,14 +196,14 @@ class Daemon:
 
     def settled_records(self, directory=None):
         """The records once every syncer start the log reports has recorded itself."""
-        def settled():
-            started = len([m for m in self.log() if m.startswith("started for user ")])
-            records = self.records(directory)
-            return len(records) == started and records
-        return wait_for(settled) or self.records(directory)
+        def started():
+            return len([m for m in self.log() if m.startswith("started for user ")])
+        wait_for(lambda: len(self.records(directory)) == started())
+        return self.records(directory)
 
-    def records_for(self, user, directory=None, count=1):
-        """Waits for `count` syncer starts of `user` (program form) and returns them."""
+    def records_for(self, user, directory=None):
+        """Waits for a syncer start of `user` (either command-line form) and returns its records."""
         def matching():
             return [r for r in self.records(directory) if user in r["argv"][1:3]]
-        return wait_for(lambda: len(matching()) >= count and matching()) or matching()
+        wait_for(matching)
+        return matching()
