@@ -89,9 +89,11 @@ class Wine:
 class Daemon:
     """The daemon of the session: its files in the prefix, its console output and its process."""
 
-    def __init__(self, wine, workdir):
+    def __init__(self, wine, workdir, program=DAEMON, install_dir=None):
         self.wine = wine
-        self.install_dir = wine.drive_c / "Program Files" / "Tessil"
+        self.program = program
+        self.install_dir = install_dir or wine.drive_c / "Program Files" / "Tessil"
+        self.env = dict(wine.env)  # of the daemon process
         self.python_dir = wine.drive_c / "Python25"
         self.data_dir = wine.drive_c / "Tessil"
         self.cwd = wine.drive_c / "work"
@@ -111,7 +113,7 @@ class Daemon:
         self.install_dir.mkdir(parents=True, exist_ok=True)
         self.python_dir.mkdir(parents=True, exist_ok=True)
         self.cwd.mkdir(parents=True, exist_ok=True)
-        shutil.copy(DAEMON, self.install_dir / DAEMON.name)
+        shutil.copy(self.program, self.install_dir / self.program.name)
         shutil.copy(STANDIN, self.install_dir / "Tessil.exe")
         shutil.copy(STANDIN, self.python_dir / "python.exe")
 
@@ -132,8 +134,8 @@ class Daemon:
         if wait:
             assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
         self.console = open(self.console_path, "wb")
-        self.process = subprocess.Popen([WINE64, str(self.install_dir / DAEMON.name), argument],
-                                        cwd=self.cwd, env=self.wine.env, stdin=subprocess.DEVNULL,
+        self.process = subprocess.Popen([WINE64, str(self.install_dir / self.program.name), argument],
+                                        cwd=self.cwd, env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=self.console, stderr=subprocess.STDOUT)
         if wait:
             assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
