@@ -1,0 +1,40 @@
+# cmake -DOBJDUMP=... -DMODULE=<file.pyd> -DINIT=init_<name> -P CheckPythonModule.cmake
+# A Windows extension module for Python 2.5 must export only its initialiser and import only python25.dll
+# and DLLs that every Windows has (the C++ runtime is linked in).
+set(SYSTEM_DLLS KERNEL32.dll msvcrt.dll ADVAPI32.dll USER32.dll WS2_32.dll)
+
+execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${MODULE}")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+set(found_python FALSE)
+foreach(line IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  if(dll STREQUAL "python25.dll")
+    set(found_python TRUE)
+  elseif(NOT dll IN_LIST SYSTEM_DLLS)
+    message(FATAL_ERROR "${MODULE} imports ${dll}")
+  endif()
+endforeach()
+if(NOT found_python)
+  message(FATAL_ERROR "${MODULE} does not import python25.dll")
+endif()
+
+# The export name table: "[   0] name" lines after "[Ordinal/Name Pointer] Table".
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "${MODULE} exports nothing")
+endif()
+string(SUBSTRING "${dump}" ${at} -1 table)
+string(REGEX MATCHALL "\n[ \t]*\\[ *[0-9]+\\] [^\n]+" exports "${table}")
+set(names "")
+foreach(line IN LISTS exports)
+  string(REGEX REPLACE "^\n[ \t]*\\[ *[0-9]+\\] " "" name "${line}")
+  list(APPEND names "${name}")
+endforeach()
+if(NOT names STREQUAL "${INIT}")
+  message(FATAL_ERROR "${MODULE} exports '${names}', expected only '${INIT}'")
+endif()
+message(STATUS "${MODULE}: exports ${INIT}; imports ${imports}")
