@@ -1,6 +1,7 @@
 # cmake -DOBJDUMP=... -DMODULE=<file.pyd> -DINIT=init_<name> -P CheckPythonModule.cmake
 # A Windows extension module for Python 2.5 must export only its initialiser and import only python25.dll
 # and DLLs that every Windows has (the C++ runtime is linked in).
+cmake_minimum_required(VERSION 3.25)
 set(SYSTEM_DLLS KERNEL32.dll msvcrt.dll ADVAPI32.dll USER32.dll WS2_32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)

@@ -21,7 +21,7 @@ if(WIN32)
   add_custom_target(python25_import_library DEPENDS ${TESSIL_PYTHON25_LIB})
   add_library(python25 INTERFACE)
   add_dependencies(python25 python25_import_library)
-  target_include_directories(python25 INTERFACE ${TESSIL_PYTHON_SRC}/Include ${TESSIL_PYTHON_SRC}/PC)
+  target_include_directories(python25 SYSTEM INTERFACE ${TESSIL_PYTHON_SRC}/Include ${TESSIL_PYTHON_SRC}/PC)
   target_link_libraries(python25 INTERFACE ${TESSIL_PYTHON25_LIB})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     # PC/pyconfig.h derives this from _WIN64 for MSVC only.
@@ -33,8 +33,8 @@ else()
   set(TESSIL_PYTHON_PREFIX ${TESSIL_DEPS_DIR}/python2.7/usr)
   add_library(python27 INTERFACE)
   # The second directory holds the multiarch pyconfig.h.
-  target_include_directories(python27 INTERFACE ${TESSIL_PYTHON_PREFIX}/include/python2.7 ${TESSIL_PYTHON_PREFIX}/include)
-  target_compile_options(python27 INTERFACE -Wno-register)
+  target_include_directories(python27 SYSTEM INTERFACE ${TESSIL_PYTHON_PREFIX}/include/python2.7
+    ${TESSIL_PYTHON_PREFIX}/include)
   set(TESSIL_PYTHON_LIB python27)
 endif()
 
@@ -50,6 +50,7 @@ function(tessil_python_module name)
     CXX_VISIBILITY_PRESET hidden)
   if(WIN32)
     set_target_properties(${name} PROPERTIES SUFFIX ".pyd")
+    target_link_options(${name} PRIVATE -s)  # ship without debug information
     add_test(NAME ${name}_linkage
       COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:${name}> -DINIT=init${name}
               -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
