@@ -496,15 +496,12 @@ static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t 
     return SWIG_OK;
 }
 
-// A `std::string` argument, copied into *value (zero bytes included): a str (or subclass), a "char *"
+// A `std::string` argument, as the bytes it holds (zero bytes included): a str (or subclass), a "char *"
 // handle (up to its first zero byte), or a "std::string *" handle when a module sharing our table has
-// that type. None is refused. May throw std::bad_alloc.
-static inline int SwigAsStdString(PyObject *obj, std::string *value)
+// that type. None is refused. The bytes may be freed by any Python code that runs: copy them first.
+static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *size)
 {
-    const char *chars;
-    size_t size;
-    if (SwigAsCharPtrAndSize(obj, &chars, &size, SWIG_POINTER_NO_NULL) == SWIG_OK) {
-        value->assign(chars, size);
+    if (SwigAsCharPtrAndSize(obj, bytes, size, SWIG_POINTER_NO_NULL) == SWIG_OK) {
         return SWIG_OK;
     }
     swig_type_info *stringType = SwigTypeQuery("std::string *");
@@ -512,7 +509,9 @@ static inline int SwigAsStdString(PyObject *obj, std::string *value)
     if (!stringType || SwigConvertPtr(obj, &vptr, stringType, SWIG_POINTER_NO_NULL) != SWIG_OK) {
         return SWIG_TypeError;
     }
-    *value = *(const std::string *)vptr;
+    const std::string *value = (const std::string *)vptr;
+    *bytes = value->data();
+    *size = value->size();
     return SWIG_OK;
 }
 

@@ -64,35 +64,46 @@ Sealer::Sealer(const char *password)
 }
 
 // Both directions work in place on the by-value argument, which is the working buffer and becomes the
-// result: no allocation here, so a call that fails for memory fails before the keys move. The keys stay
-// in locals for the loop; members would be reloaded after every byte store through the buffer.
+// result: no allocation here, so a call that fails for memory fails before the keys move.
 std::string Sealer::encrypt(std::string data)
 {
-    const uint32_t *table = crcTable;
-    uint32_t k0 = key0, k1 = key1, k2 = key2;
-    uint8_t *bytes = reinterpret_cast<uint8_t *>(data.data());
-    for (size_t i = 0, n = data.size(); i < n; i++) {
-        uint8_t plain = bytes[i];
-        uint8_t stream = DecryptByte(k2);
-        UpdateKeys(table, k0, k1, k2, plain);
-        bytes[i] = plain ^ stream;
-    }
-    key0 = k0, key1 = k1, key2 = k2;
+    encryptInPlace(&data[0], data.size());
     return data;
 }
 
 std::string Sealer::decrypt(std::string data)
 {
+    decryptInPlace(&data[0], data.size());
+    return data;
+}
+
+// The keys stay in locals for the loop: members would be reloaded after every byte stored through the
+// buffer, which may alias them as far as the compiler knows.
+void Sealer::encryptInPlace(char *bytes, size_t size)
+{
     const uint32_t *table = crcTable;
     uint32_t k0 = key0, k1 = key1, k2 = key2;
-    uint8_t *bytes = reinterpret_cast<uint8_t *>(data.data());
-    for (size_t i = 0, n = data.size(); i < n; i++) {
-        uint8_t plain = bytes[i] ^ DecryptByte(k2);
+    uint8_t *p = reinterpret_cast<uint8_t *>(bytes);
+    for (size_t i = 0; i < size; i++) {
+        uint8_t plain = p[i];
+        uint8_t stream = DecryptByte(k2);
         UpdateKeys(table, k0, k1, k2, plain);
-        bytes[i] = plain;
+        p[i] = plain ^ stream;
     }
     key0 = k0, key1 = k1, key2 = k2;
-    return data;
+}
+
+void Sealer::decryptInPlace(char *bytes, size_t size)
+{
+    const uint32_t *table = crcTable;
+    uint32_t k0 = key0, k1 = key1, k2 = key2;
+    uint8_t *p = reinterpret_cast<uint8_t *>(bytes);
+    for (size_t i = 0; i < size; i++) {
+        uint8_t plain = p[i] ^ DecryptByte(k2);
+        UpdateKeys(table, k0, k1, k2, plain);
+        p[i] = plain;
+    }
+    key0 = k0, key1 = k1, key2 = k2;
 }
 
 std::array<uint32_t, 3> Sealer::keys() const

@@ -15,6 +15,10 @@ public:
     std::string encrypt(std::string data);
     std::string decrypt(std::string data);
 
+    // The same on a caller's buffer, which is overwritten with the result.
+    void encryptInPlace(char *bytes, size_t size);
+    void decryptInPlace(char *bytes, size_t size);
+
     // key0, key1 and key2, for checking the key schedule.
     std::array<uint32_t, 3> keys() const;
 

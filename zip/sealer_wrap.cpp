@@ -5,7 +5,6 @@
 #include "sealer.h"
 
 #include <new>
-#include <utility>
 
 namespace {
 
@@ -51,8 +50,9 @@ PyObject *NewSealer(PyObject *, PyObject *args)
 }
 
 // Sealer_encrypt and Sealer_decrypt: (handle, data) -> str. None as handle is refused: there would be
-// no object to work on.
-PyObject *Transform(PyObject *args, const char *format, std::string (Sealer::*transform)(std::string))
+// no object to work on. The data is copied once, into the str that becomes the result, and transformed
+// there: the same bytes as a by-value std::string through encrypt or decrypt, without a second buffer.
+PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform)(char *, size_t))
 {
     PyObject *handleArg;
     PyObject *dataArg;
@@ -64,40 +64,37 @@ PyObject *Transform(PyObject *args, const char *format, std::string (Sealer::*tr
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 1, SEALER_ARG);
     }
-    PyObject *result = NULL;
-    try {
-        std::string data;
-        res = SwigAsStdString(dataArg, &data);
-        if (res != SWIG_OK) {
-            return SwigArgFail(res, format, 2, DATA_ARG);
-        }
-        // Converting the data can run Python code (a `this` attribute) that deletes the object.
-        res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
-        if (res != SWIG_OK) {
-            return SwigArgFail(res, format, 1, SEALER_ARG);
-        }
-        // Everything is allocated before the keys move, so a call that fails leaves them where they were.
-        result = PyString_FromStringAndSize(NULL, (Py_ssize_t)data.size());
-        if (!result) {
-            return NULL;
-        }
-        std::string out = (static_cast<Sealer *>(object)->*transform)(std::move(data));
-        memcpy(PyString_AS_STRING(result), out.data(), out.size());
-        return result;
-    } catch (const std::bad_alloc &) {
-        Py_XDECREF(result);
-        return PyErr_NoMemory();
+    const char *bytes;
+    size_t size;
+    res = SwigAsStringBytes(dataArg, &bytes, &size);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, format, 2, DATA_ARG);
     }
+    // A fresh str (with bytes given, a one-byte str would be the interpreter's shared one), allocated
+    // before the keys move, so a call that fails for memory leaves them where they were.
+    PyObject *result = PyString_FromStringAndSize(NULL, (Py_ssize_t)size);
+    if (!result) {
+        return NULL;
+    }
+    memcpy(PyString_AS_STRING(result), bytes, size);
+    // Converting the data can run Python code (a `this` attribute) that deletes the object.
+    res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
+    if (res != SWIG_OK) {
+        Py_DECREF(result);
+        return SwigArgFail(res, format, 1, SEALER_ARG);
+    }
+    (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
+    return result;
 }
 
 PyObject *SealerEncrypt(PyObject *, PyObject *args)
 {
-    return Transform(args, "OO:Sealer_encrypt", &Sealer::encrypt);
+    return Transform(args, "OO:Sealer_encrypt", &Sealer::encryptInPlace);
 }
 
 PyObject *SealerDecrypt(PyObject *, PyObject *args)
 {
-    return Transform(args, "OO:Sealer_decrypt", &Sealer::decrypt);
+    return Transform(args, "OO:Sealer_decrypt", &Sealer::decryptInPlace);
 }
 
 // The handle gives its object up before the object is deleted, so neither its collection nor a later

@@ -25,12 +25,13 @@ PyObject *NewString(PyObject *, PyObject *args)
     if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
-    std::string *value = new std::string;
-    int res = SwigAsStdString(arg, value);
+    const char *bytes;
+    size_t size;
+    int res = SwigAsStringBytes(arg, &bytes, &size);
     if (res != SWIG_OK) {
-        delete value;
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
+    std::string *value = new std::string(bytes, size);
     PyObject *handle = SwigNewPointerObj(value, probeTypes[TYPE_STRING].type, SWIG_POINTER_OWN);
     if (!handle) {
         delete value;

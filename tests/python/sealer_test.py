@@ -30,6 +30,10 @@ def encrypted(password, data):
     return _sealer.Sealer_encrypt(_sealer.new_Sealer(password), data)
 
 
+def decrypted(password, data):
+    return _sealer.Sealer_decrypt(_sealer.new_Sealer(password), data)
+
+
 class CipherTest(unittest.TestCase):
     def test_known_answer_through_the_proxy(self):
         self.assertEqual(ZIPFILE_HEADER + ZIPFILE_PLAINTEXT, sealer.Sealer('python').decrypt(ZIPFILE_CIPHERTEXT))
@@ -53,6 +57,12 @@ class CipherTest(unittest.TestCase):
         self.assertEqual(len(data), len(sealed))
         self.assertNotEqual(data, sealed)
         self.assertEqual(data, _sealer.Sealer_decrypt(_sealer.new_Sealer('pw'), sealed))
+
+    def test_one_byte_results_leave_shared_strings_alone(self):
+        # The interpreter shares one str per byte value (chr); results must be fresh strs.
+        results = [encrypted('pw', chr(b)) + decrypted('pw', chr(b)) for b in range(256)]
+        self.assertEqual(range(256), [ord(chr(b)) for b in range(256)])
+        self.assertEqual(256, len(set(r[0] for r in results)))
 
     def test_password_ends_at_first_zero_byte(self):
         self.assertEqual(encrypted('pass', DATA), encrypted('pass\0word', DATA))
