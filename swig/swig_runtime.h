@@ -6,7 +6,14 @@
 // same runtime version can share our type table. Python 2.5's C API only.
 //
 // A module defines SWIG_RUNTIME_VERSION ("2", "3" or "4": modules of different versions share nothing)
-// and then includes this header once; everything here has internal linkage, one copy per module.
+// and then includes this header once; everything here has internal linkage, one copy per module. Its
+// shape (zip/sealer_wrap.cpp is one):
+//   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
+//   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
+//     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
+//     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
+//   init: SWIG_MODULE_INIT init_thing() { if (Py_InitModule4(...)) SwigInitModule(types); }
+// Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
 #ifndef SWIG_RUNTIME_VERSION
 #error "define SWIG_RUNTIME_VERSION before including swig_runtime.h"

@@ -75,43 +75,42 @@ PyObject *NewChars(PyObject *, PyObject *args)
     return SwigNewPointerObj(chars, probeTypes[TYPE_CHAR].type, 0);
 }
 
+// The one argument of chars and wide through the `char const *` conversion; false with the error set.
+bool ParseText(PyObject *args, const char *format, const char **text)
+{
+    PyObject *arg;
+    if (!PyArg_ParseTuple(args, format, &arg)) {
+        return false;
+    }
+    size_t size;
+    int res = SwigAsCharPtrAndSize(arg, text, &size, 0);
+    if (res != SWIG_OK) {
+        SwigArgFail(res, format, 1, "char const *");
+        return false;
+    }
+    return true;
+}
+
 // chars(p) -> the `char const *` conversion of p handed back as a `char *` result (None for null).
 PyObject *Chars(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:chars";
-    PyObject *arg;
-    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
-        return NULL;
-    }
     const char *text;
-    size_t size;
-    int res = SwigAsCharPtrAndSize(arg, &text, &size, 0);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, "char const *");
-    }
-    return SwigFromCharPtr(text);
+    return ParseText(args, "O:chars", &text) ? SwigFromCharPtr(text) : NULL;
 }
 
 // wide(p) -> p widened to wchar_t and handed back as a `wchar_t *` result (None for null).
 PyObject *Wide(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:wide";
-    PyObject *arg;
-    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
-        return NULL;
-    }
     const char *text;
-    size_t size;
-    int res = SwigAsCharPtrAndSize(arg, &text, &size, 0);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, "char const *");
+    if (!ParseText(args, "O:wide", &text)) {
+        return NULL;
     }
     if (!text) {
         return SwigFromWCharPtr(NULL);
     }
-    std::wstring wide(text, text + strlen(text));
-    for (wchar_t &c : wide) {
-        c = (wchar_t)(unsigned char)c;
+    std::wstring wide;
+    for (const char *c = text; *c; c++) {
+        wide.push_back((wchar_t)(unsigned char)*c);
     }
     return SwigFromWCharPtr(wide.c_str());
 }
