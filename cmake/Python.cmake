@@ -40,9 +40,14 @@ endif()
 
 # tessil_python_module(<name> SOURCES ... LIBS ... [NO_STAGE]): the extension module <name> (with its
 # leading underscore), built into build/<preset>/python and staged into dist/<python>-<platform>/.
-# On Windows a test checks that it exports only init<name> and imports only python25.dll and system DLLs.
+# On Windows tests check that it exports only init<name>, imports python25.dll, and imports nothing that
+# Windows XP, Server 2003 or python25.dll lack.
 function(tessil_python_module name)
   cmake_parse_arguments(ARG "NO_STAGE" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    # Python 2.5 runs on XP and Server 2003: the daemon's stand-in for GetTickCount64 serves here too.
+    list(APPEND ARG_SOURCES ${CMAKE_SOURCE_DIR}/TessilClient/xp_runtime.cpp)
+  endif()
   add_library(${name} MODULE ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/swig)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${TESSIL_PYTHON_LIB})
@@ -54,6 +59,10 @@ function(tessil_python_module name)
     add_test(NAME ${name}_linkage
       COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:${name}> -DINIT=init${name}
               -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
+    add_test(NAME ${name}_imports
+      COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/windows/check_imports.py ${CMAKE_OBJDUMP}
+              ${CMAKE_SOURCE_DIR}/tests/windows/xp_imports.txt,${CMAKE_SOURCE_DIR}/cmake/python25.def
+              $<TARGET_FILE:${name}>)
   else()
     set_target_properties(${name} PROPERTIES SUFFIX ".so")
   endif()
