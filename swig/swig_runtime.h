@@ -367,6 +367,13 @@ static inline PyObject *SwigObjectAppend(PyObject *self, PyObject *next)
         PyErr_SetString(PyExc_TypeError, "Attempt to append a non SwigObject");
         return NULL;
     }
+    // A cycle would make conversions and repr run for ever.
+    for (PyObject *link = next; link; link = ((PySwigObject *)link)->next) {
+        if (link == self) {
+            PyErr_SetString(PyExc_TypeError, "Attempt to append a SwigObject chain that holds this one");
+            return NULL;
+        }
+    }
     PySwigObject *h = (PySwigObject *)self;
     PyObject *previous = h->next;
     Py_INCREF(next);

@@ -291,6 +291,8 @@ class HandleTest(unittest.TestCase):
         self.assertEqual(None, first.append(second))
         self.assertTrue(first.next() is second)
         self.assertRaises(TypeError, first.append, 'not a handle')
+        self.assertRaises(TypeError, second.append, first)
+        self.assertRaises(TypeError, first.append, first)
         self.assertIn(repr(second), repr(first))
         self.assertEqual(encrypted('a', DATA), _sealer.Sealer_encrypt(first, DATA))
 
