@@ -1,4 +1,31 @@
 #pragma once
 
+// Rules for user names and syncer arguments: comparison and what may be registered.
+
+// Longest user name a request may register. The users file loader stops the daemon at a line of 255
+// characters including its line feed, so a longer name would block every later start-up.
+constexpr int MAX_REGISTERED_NAME_LENGTH = 253;
+
+// Why a registration is refused. Names and arguments end up between double quotes on the command line of
+// a process started as LocalSystem, and names end up as lines of the users file.
+enum RegistrationRefusal {
+    REGISTRATION_ACCEPTED = 0,
+    REFUSED_NAME_TOO_LONG,
+    REFUSED_NAME_QUOTE,
+    REFUSED_NAME_LINE_BREAK,
+    REFUSED_NAME_TRAILING_BACKSLASH,
+    REFUSED_ARGUMENT_QUOTE,
+    REFUSED_ARGUMENT_TRAILING_BACKSLASH,
+    REFUSED_TABLE_FULL,
+    REFUSED_OUT_OF_MEMORY,
+};
+
 // Case-insensitive comparison of user names: 0 when equal ignoring ASCII letter case.
 int CompareNoCase(const char *a, const char *b);
+
+// REGISTRATION_ACCEPTED when the name (and the argument, when there is one) can be registered and passed
+// to a syncer as they are; otherwise the first reason to refuse.
+RegistrationRefusal CheckRegistration(const char *name, const char *argument);
+
+// The reason in words, for the log line that reports a refusal.
+const char *RefusalText(RegistrationRefusal refusal);

@@ -38,3 +38,9 @@ function(tessil_gtest name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest_main)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
+
+# The fuzz preset instruments everything for coverage; only the harnesses link the fuzzer's main.
+if(TESSIL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

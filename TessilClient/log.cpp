@@ -1,0 +1,79 @@
+#include "log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "logline.h"
+
+int quiet;
+char dataDirectory[DATA_DIRECTORY_SIZE];
+
+static const char LOGS_SUBDIRECTORY[] = "logs\\";
+static const char LOG_FILE_NAME[] = "TessilCPH.log";
+static const size_t LOG_PATH_SIZE = 260;
+
+// Guards the stream and keeps each line whole. It is initialised on first use, so the log works before
+// any other start-up step; InitOnce* is avoided because the XP build must run on Windows XP.
+static CRITICAL_SECTION logLock;
+static volatile LONG logLockState;  // LOCK_UNSET -> LOCK_INITIALISING -> LOCK_READY
+enum { LOCK_UNSET, LOCK_INITIALISING, LOCK_READY };
+static FILE *logStream;
+
+static void EnterLogLock()
+{
+    if (InterlockedCompareExchange(&logLockState, LOCK_INITIALISING, LOCK_UNSET) == LOCK_UNSET) {
+        InitializeCriticalSection(&logLock);
+        InterlockedExchange(&logLockState, LOCK_READY);
+    } else {
+        while (InterlockedCompareExchange(&logLockState, LOCK_READY, LOCK_READY) != LOCK_READY)
+            Sleep(0);
+    }
+    EnterCriticalSection(&logLock);
+}
+
+// The first successful open fixes the file for the rest of the process. After a failed open the next
+// message tries again; until then lines go to standard output only.
+static void OpenLogStream()
+{
+    char path[LOG_PATH_SIZE];
+    size_t directoryLength = strnlen(dataDirectory, sizeof dataDirectory);
+    if (directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1 + sizeof(LOG_FILE_NAME) > sizeof path)
+        return;
+    memcpy(path, dataDirectory, directoryLength);
+    memcpy(path + directoryLength, LOGS_SUBDIRECTORY, sizeof(LOGS_SUBDIRECTORY));
+    CreateDirectoryA(path, NULL);  // an existing directory is fine; the open decides
+    memcpy(path + directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1, LOG_FILE_NAME, sizeof(LOG_FILE_NAME));
+    logStream = fopen(path, "a");
+}
+
+void LogMessage(const char *format, ...)
+{
+    EnterLogLock();
+    if (!logStream)
+        OpenLogStream();
+
+    va_list arguments;
+    va_start(arguments, format);
+    if (logStream) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+        char prefix[LOG_PREFIX_SIZE];
+        FormatLogPrefix(prefix, time);
+        va_list fileArguments;
+        va_copy(fileArguments, arguments);
+        fputs(prefix, logStream);
+        vfprintf(logStream, format, fileArguments);
+        va_end(fileArguments);
+        fflush(logStream);
+    }
+    if (!quiet) {
+        vfprintf(stdout, format, arguments);
+        fflush(stdout);  // a console run is often watched through a pipe
+    }
+    va_end(arguments);
+    LeaveCriticalSection(&logLock);
+}

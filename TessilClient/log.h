@@ -1,0 +1,18 @@
+#pragma once
+
+// The daemon log: time-stamped lines appended to logs\TessilCPH.log under the data directory, each echoed
+// to standard output without its time stamp unless the daemon runs quiet.
+
+#include <cstddef>
+
+constexpr size_t DATA_DIRECTORY_SIZE = 260;
+
+// Nonzero: no echo to standard output. Set once at start-up.
+extern int quiet;
+// The data directory in device-namespace form, for example \\.\C:\Tessil\; empty until the users are
+// loaded, and a log opened before that lies under the current directory.
+extern char dataDirectory[DATA_DIRECTORY_SIZE];
+
+// printf-style; every message ends in its own line feed. %S takes a NUL-terminated UTF-16 string.
+// Safe from any thread; callers holding tableLock may call it (the log's own lock is always taken last).
+void LogMessage(const char *format, ...);

@@ -1,0 +1,211 @@
+#include "protocol.h"
+
+#include <cstring>
+
+#include "log.h"
+#include "request.h"
+#include "users.h"
+
+static const DWORD LISTENER_RETRY_DELAY = 60000;  // ms
+static const DWORD ACCEPT_FAILURE_DELAY = 100;    // ms, so a persistent accept failure does not spin
+static const char LISTEN_ADDRESS[] = "127.0.0.1";
+
+// Clients connect all at once when every syncer reports its port at start-up: a short accept queue loses
+// some of them, so the platform's longest is used. A benchmark build may set its own.
+#ifndef TESSIL_LISTEN_BACKLOG
+#define TESSIL_LISTEN_BACKLOG SOMAXCONN
+#endif
+
+// Snapshots are not made yet: an empty volume name gets the answer of an empty name, any other the answer
+// of a shadow-copy service that is not available (status 2, the creation step, with E_NOTIMPL).
+static const int32_t SNAPSHOT_STATUS_EMPTY_NAME = 1;
+static const int32_t SNAPSHOT_STATUS_NOT_AVAILABLE = 2;
+static const wchar_t SNAPSHOT_FAILED_TEXT[] = L"Snapshot creation failed.";
+
+int RecvAll(SOCKET connection, char *buffer, int n)
+{
+    while (n > 0) {
+        int received = recv(connection, buffer, n, 0);
+        if (received <= 0)
+            return -1;
+        buffer += received;
+        n -= received;
+    }
+    return 0;
+}
+
+int SendAll(SOCKET connection, const char *buffer, int n)
+{
+    while (n > 0) {
+        int sent = send(connection, buffer, n, 0);
+        if (sent <= 0)
+            return -1;
+        buffer += sent;
+        n -= sent;
+    }
+    return 0;
+}
+
+static int RecvFromSocket(void *context, char *buffer, int n)
+{
+    return RecvAll(*static_cast<SOCKET *>(context), buffer, n);
+}
+
+static void SendInt32(SOCKET connection, int32_t value)
+{
+    char bytes[4];
+    EncodeInt32(value, bytes);
+    SendAll(connection, bytes, sizeof bytes);
+}
+
+SOCKET OpenListener(uint16_t port)
+{
+    SOCKET opened = INVALID_SOCKET;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (listener == INVALID_SOCKET)
+        goto exit;
+
+    int reuse, result;
+    reuse = 1;
+    result = setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&reuse), sizeof reuse);
+    if (result != 0) {
+        LogMessage("setsockopt failed, returned: %d.\n", result);
+        goto exit;
+    }
+
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = inet_addr(LISTEN_ADDRESS);
+    result = bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    if (result != 0) {
+        LogMessage("bind failed, returned: %d.\n", result);
+        goto exit;
+    }
+
+    if (listen(listener, TESSIL_LISTEN_BACKLOG) != 0)
+        goto exit;
+    opened = listener;
+    listener = INVALID_SOCKET;
+
+exit:
+    if (listener != INVALID_SOCKET)
+        closesocket(listener);
+    return opened;
+}
+
+// REQ_USER: look the user up, registering a new one; reply with the stored port. A refused registration
+// is closed without a reply.
+static void ServeUserRequest(SOCKET connection, const Request &request)
+{
+    int32_t port = 0;
+    RegistrationRefusal refusal = REGISTRATION_ACCEPTED;
+
+    EnterCriticalSection(&tableLock);
+    int slot = FindUser(request.name);
+    if (slot < 0) {
+        refusal = CheckRegistration(request.name, request.argument);
+        if (refusal == REGISTRATION_ACCEPTED)
+            slot = AddUser(request.name, request.argument, &refusal);
+        if (slot >= 0 && AppendUserToFile(request.name) != 0)
+            LogMessage("Could not add %s to the users file.\n", request.name);
+        if (refusal != REGISTRATION_ACCEPTED)
+            LogMessage("Registration refused: %s.\n", RefusalText(refusal));
+    }
+    if (slot >= 0)
+        port = UserTable[slot].port;
+    LeaveCriticalSection(&tableLock);
+
+    if (slot >= 0)
+        SendInt32(connection, port);
+}
+
+// REQ_PORT: store the port for a known user. No reply.
+static void ServePortRequest(const Request &request)
+{
+    EnterCriticalSection(&tableLock);
+    int slot = FindUser(request.name);
+    if (slot >= 0)
+        UserTable[slot].port = request.port;
+    else
+        LogMessage("Port for unknown user %s.\n", request.name);
+    LeaveCriticalSection(&tableLock);
+}
+
+void HandleSnapshotRequest(SOCKET connection, const uint16_t *volumeName)
+{
+    const wchar_t *volume = reinterpret_cast<const wchar_t *>(volumeName);
+    int32_t status = volume[0] ? SNAPSHOT_STATUS_NOT_AVAILABLE : SNAPSHOT_STATUS_EMPTY_NAME;
+    int32_t result = volume[0] ? E_NOTIMPL : S_OK;
+    LogMessage("Snapshot creation failed for %S.\n", volume);
+    LogMessage("Status %d %x.\n", status, static_cast<unsigned>(result));
+
+    const int32_t textBytes = sizeof SNAPSHOT_FAILED_TEXT - sizeof SNAPSHOT_FAILED_TEXT[0];
+    SendInt32(connection, status);
+    SendInt32(connection, result);
+    SendInt32(connection, textBytes);
+    SendAll(connection, reinterpret_cast<const char *>(SNAPSHOT_FAILED_TEXT), textBytes);
+
+    char release[4];
+    RecvAll(connection, release, sizeof release);  // the client is done, or gone
+}
+
+DWORD WINAPI ConnectionThread(LPVOID parameter)
+{
+    SOCKET connection = reinterpret_cast<SOCKET>(parameter);
+    RequestSource source = {RecvFromSocket, &connection};
+    Request request;
+
+    switch (ReadRequest(source, &request)) {
+    case REQUEST_COMPLETE:
+        if (request.type == REQ_USER)
+            ServeUserRequest(connection, request);
+        else if (request.type == REQ_PORT)
+            ServePortRequest(request);
+        else
+            HandleSnapshotRequest(connection, request.volume);
+        break;
+    case REQUEST_UNKNOWN_TYPE:
+        LogMessage("Invalide request type.\n");
+        break;
+    case REQUEST_CLOSED:
+        break;
+    }
+    closesocket(connection);
+    return 0;
+}
+
+int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
+{
+    scriptMode = scriptModeFlag;
+    quiet = quietFlag;
+
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 0), &winsock);  // a failure shows as a listener that cannot be opened
+
+    SOCKET listener;
+    while ((listener = OpenListener(port)) == INVALID_SOCKET) {
+        LogMessage("Retrying in a minute...\n");
+        Sleep(LISTENER_RETRY_DELAY);
+    }
+
+    daemonProcessId = GetCurrentProcessId();
+    if (LoadUserList() != 0)
+        return 0;
+    InitializeCriticalSection(&tableLock);
+
+    for (;;) {
+        SOCKET connection = accept(listener, NULL, NULL);
+        if (connection == INVALID_SOCKET) {
+            Sleep(ACCEPT_FAILURE_DELAY);
+            continue;
+        }
+        HANDLE thread = CreateThread(NULL, 0, ConnectionThread, reinterpret_cast<LPVOID>(connection), 0, NULL);
+        if (!thread) {
+            closesocket(connection);
+            continue;
+        }
+        CloseHandle(thread);
+    }
+}

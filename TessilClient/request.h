@@ -1,0 +1,51 @@
+#pragma once
+
+// The local request protocol: what a client sends, read field by field with every length checked.
+// Wire integers are 32-bit little-endian; strings are counted and carry no terminator.
+
+#include <cstdint>
+
+constexpr char REQUEST_BANNER[] = "Tessil PHC RPCW[v0002]";
+constexpr int BANNER_LENGTH = sizeof(REQUEST_BANNER) - 1;
+
+enum RequestType : int32_t {
+    REQ_USER = 1,
+    REQ_PORT = 2,
+    REQ_SNAPSHOT = 3,
+};
+
+constexpr int32_t MAX_FIELD_LENGTH = 256;        // bytes of a user name or an argument
+constexpr int32_t MAX_VOLUME_NAME_BYTES = 1024;  // bytes of a UTF-16 volume name
+// Received strings sit in zero-filled buffers one unit longer than the largest allowed length.
+constexpr int FIELD_BUFFER_SIZE = MAX_FIELD_LENGTH + 1;
+constexpr int VOLUME_BUFFER_SIZE = 2050;  // bytes
+constexpr int VOLUME_BUFFER_UNITS = VOLUME_BUFFER_SIZE / 2;
+
+// Reads exactly n bytes into buffer: 0 when they all arrived, -1 when the stream ended or failed first.
+// A zero or negative n reads nothing and gives 0.
+typedef int (*RecvFunction)(void *source, char *buffer, int n);
+
+struct RequestSource {
+    RecvFunction recv;
+    void *context;
+};
+
+struct Request {
+    int32_t type;
+    char name[FIELD_BUFFER_SIZE];      // REQ_USER, REQ_PORT; ends at its first NUL
+    char argument[FIELD_BUFFER_SIZE];  // REQ_USER
+    int32_t port;                      // REQ_PORT
+    uint16_t volume[VOLUME_BUFFER_UNITS];  // REQ_SNAPSHOT, UTF-16; ends at its first NUL unit
+};
+
+enum RequestOutcome {
+    REQUEST_COMPLETE = 0,  // every field of a known request type was read
+    REQUEST_CLOSED,        // wrong banner, a length out of bounds, or the stream ended early
+    REQUEST_UNKNOWN_TYPE,  // banner and type read; the type is none of the three
+};
+
+// The wire form of a 32-bit integer, for replies.
+void EncodeInt32(int32_t value, char bytes[4]);
+
+// Reads one request: the banner, the type and the type's fields. `request` is zero-filled first.
+RequestOutcome ReadRequest(RequestSource source, Request *request);

@@ -1,0 +1,163 @@
+#include "users.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "cmdline.h"
+#include "log.h"
+
+UserSlot UserTable[MAX_USERS];
+int userCount;
+CRITICAL_SECTION tableLock;
+FILE *userListFile;
+int scriptMode;
+uint32_t daemonProcessId;
+
+static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
+static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
+static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
+static const char DATA_SUBDIRECTORY[] = "Tessil\\";
+static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
+static const char USER_LIST_FILE_NAME[] = "TessilUList.cfg";
+
+// A users file line is read 255 characters at a time; a line that long (line feed included) means a name
+// the daemon cannot take, and start-up stops.
+static const int USER_LINE_BUFFER_SIZE = 256;
+static const size_t USER_LINE_TOO_LONG = USER_LINE_BUFFER_SIZE - 1;
+
+// Set when the file's last line has no line feed, so the next appended name does not run into it.
+static bool userListEndsMidLine;
+
+int FindUser(const char *name)
+{
+    for (int slot = 0; slot < userCount; ++slot) {
+        if (CompareNoCase(UserTable[slot].name, name) == 0)
+            return slot;
+    }
+    return -1;
+}
+
+void LaunchSyncer(int slot, const char *argument)
+{
+    UserSlot *user = &UserTable[slot];
+    char syncerPath[SYNCER_PATH_SIZE] = "";
+    const char *workingDirectory = NULL;  // script mode: the daemon's own, for the relative script path
+
+    if (!scriptMode) {
+        char modulePath[MODULE_PATH_SIZE];
+        DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
+        if (length == 0 || length >= sizeof modulePath || BuildSyncerPath(syncerPath, modulePath) != 0) {
+            LogMessage("could not get Tessil daemon path err %d.\n", static_cast<int>(length));
+            return;
+        }
+        workingDirectory = dataDirectory;
+    }
+
+    char commandLine[COMMAND_LINE_SIZE];
+    if (BuildSyncerCommandLine(commandLine, sizeof commandLine, scriptMode, syncerPath, user->name,
+                               daemonProcessId, argument) != 0) {
+        LogMessage("Command line too long for user %s.\n", user->name);
+        return;
+    }
+
+    ZeroMemory(&user->startupInfo, sizeof user->startupInfo);
+    ZeroMemory(&user->processInfo, sizeof user->processInfo);
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, workingDirectory, &user->startupInfo,
+                        &user->processInfo)) {
+        DWORD error = GetLastError();
+        LogMessage("CreateProcess failed %d.\n", static_cast<int>(error));
+        ZeroMemory(&user->processInfo, sizeof user->processInfo);
+        user->processInfo.hProcess = INVALID_HANDLE_VALUE;  // the supervisor retries it like an exit
+        return;
+    }
+    LogMessage("started for user %s on %d.\n", user->name, slot);
+}
+
+int AddUser(const char *name, const char *argument, RegistrationRefusal *refusal)
+{
+    *refusal = REGISTRATION_ACCEPTED;
+    if (userCount >= MAX_USERS) {
+        *refusal = REFUSED_TABLE_FULL;
+        return -1;
+    }
+    size_t length = strlen(name);
+    char *copy = static_cast<char *>(calloc(length + 1, 1));
+    if (!copy) {
+        *refusal = REFUSED_OUT_OF_MEMORY;
+        return -1;
+    }
+    memcpy(copy, name, length);
+
+    int slot = userCount;
+    UserTable[slot].name = copy;
+    ++userCount;
+    LaunchSyncer(slot, argument);
+    return slot;
+}
+
+int AppendUserToFile(const char *name)
+{
+    if (fseek(userListFile, 0, SEEK_END) != 0)
+        return -1;
+    if (userListEndsMidLine) {
+        if (fputc('\n', userListFile) == EOF)
+            return -1;
+        userListEndsMidLine = false;
+    }
+    if (fputs(name, userListFile) == EOF || fputc('\n', userListFile) == EOF || fflush(userListFile) != 0)
+        return -1;
+    return 0;
+}
+
+// Registers the name of one users file line (line feed cut), unless it is refused or already there.
+static void LoadUser(const char *name, int lineNumber)
+{
+    RegistrationRefusal refusal = CheckRegistration(name, NULL);
+    if (refusal == REGISTRATION_ACCEPTED && FindUser(name) >= 0) {
+        LogMessage("Syncer already running for %s, ignoring duplicate.\n", name);
+        return;
+    }
+    if (refusal == REGISTRATION_ACCEPTED)
+        AddUser(name, NULL, &refusal);
+    if (refusal != REGISTRATION_ACCEPTED)
+        LogMessage("Users file line %d ignored: %s.\n", lineNumber, RefusalText(refusal));
+}
+
+int LoadUserList()
+{
+    char path[SYSTEM_DIRECTORY_SIZE];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    if (length < DRIVE_ROOT_LENGTH || length >= sizeof path)
+        strcpy(path, FALLBACK_DRIVE_ROOT);
+    path[DRIVE_ROOT_LENGTH] = '\0';
+    strcat(path, DATA_SUBDIRECTORY);
+    CreateDirectoryA(path, NULL);  // an existing directory is fine; opening the users file decides
+    snprintf(dataDirectory, sizeof dataDirectory, "%s%s", DEVICE_NAMESPACE_PREFIX, path);
+    strcat(path, USER_LIST_FILE_NAME);
+
+    HANDLE created = CreateFileA(path, 0, 0, NULL, CREATE_NEW, 0, NULL);
+    if (created != INVALID_HANDLE_VALUE)  // failing because the file exists is the usual case
+        CloseHandle(created);
+
+    userListFile = fopen(path, "r+");
+    if (!userListFile) {
+        LogMessage("fopen failed for %s.\n", path);
+        return -1;
+    }
+
+    char line[USER_LINE_BUFFER_SIZE];
+    int lineNumber = 0;
+    while (fgets(line, sizeof line, userListFile)) {
+        ++lineNumber;
+        if (strlen(line) == USER_LINE_TOO_LONG) {
+            LogMessage("Username too big.\n");
+            exit(EXIT_FAILURE);
+        }
+        char *lineFeed = strchr(line, '\n');
+        userListEndsMidLine = lineFeed == NULL;
+        if (lineFeed)
+            *lineFeed = '\0';
+        LoadUser(line, lineNumber);
+    }
+    return 0;
+}

@@ -1,0 +1,116 @@
+"""Start-ups of the daemon: users loaded from the file, the table's limit, script mode, the log's place."""
+
+import socket
+import time
+
+from conftest import tessilctl, wait_for
+
+SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
+PYTHON = "\\Python25\\python.exe"
+SCRIPT = "TessilClient\\Tessil.py"
+CLOCK_TOLERANCE = 300  # seconds between a log line's time stamp and the test's clock
+
+
+def console_lines(daemon):
+    return daemon.console_path.read_bytes().decode("latin-1").replace("\r\n", "\n").splitlines(keepends=True)
+
+
+def test_first_start_creates_an_empty_users_file_and_starts_nothing(fresh_daemon):
+    fresh_daemon.start()
+    assert fresh_daemon.users_file.read_bytes() == b""
+    time.sleep(0.5)
+    assert fresh_daemon.records() == []
+    assert not fresh_daemon.log_file.exists()  # nothing has been logged yet
+
+
+def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
+    longest = b"l" * 253
+    fresh_daemon.start(users=b"alice\nALICE\n\ncarol\r\n" + longest + b"\nbob")
+
+    expected = [
+        "started for user alice on 0.\n",
+        "Syncer already running for ALICE, ignoring duplicate.\n",
+        "started for user  on 1.\n",
+        "started for user carol on 2.\n",
+        "started for user %s on 3.\n" % longest.decode(),
+        "started for user bob on 4.\n",
+    ]
+    assert fresh_daemon.wait_for_log("started for user bob on 4.\n") == expected
+    records = {r["argv"][1]: r for r in fresh_daemon.records_for("bob") and fresh_daemon.records()}
+    assert sorted(records) == sorted(["", "alice", "bob", "carol", longest.decode()])
+    pid = records["alice"]["argv"][2]
+    assert records["alice"]["commandline"] == '"%s" "alice" %s' % (SYNCER, pid)
+    assert records["alice"]["argv"] == [SYNCER, "alice", pid]
+    assert records["alice"]["cwd"] == "C:\\Tessil"
+    assert records[""]["argv"] == [SYNCER, "", pid]
+
+    # A console run echoes every message without its time stamp.
+    assert console_lines(fresh_daemon) == expected
+    now = time.time()
+    for line in fresh_daemon.log_file.read_bytes().split(b"\r\n")[:-1]:
+        stamp = time.mktime(time.strptime(line[:19].decode(), "%d/%m/%Y %H:%M:%S"))
+        assert abs(stamp - now) < CLOCK_TOLERANCE, line
+
+    # The last line had no line feed: a new name goes on a line of its own.
+    assert tessilctl.register(b"dave", b"") == 0
+    assert fresh_daemon.users_file.read_bytes().endswith(b"\nbob\r\ndave\r\n")
+    assert tessilctl.register(b"BOB", b"") == 0
+
+
+def test_ports_are_not_kept_across_restarts(fresh_daemon):
+    fresh_daemon.start(users=b"erin\n")
+    tessilctl.report_port(b"erin", 6070)
+    assert tessilctl.register(b"erin", b"") == 6070
+    fresh_daemon.start(users=fresh_daemon.users_file.read_bytes())
+    assert tessilctl.register(b"erin", b"") == 0
+
+
+def test_user_table_holds_128_users(fresh_daemon):
+    names = [b"u%03d" % i for i in range(130)]
+    fresh_daemon.start(users=b"\n".join(names) + b"\n", syncers="exit 0")
+    log = fresh_daemon.wait_for_log("Users file line 130 ignored: user table full.\n")
+    assert log.count("Users file line 129 ignored: user table full.\n") == 1
+    assert len([m for m in log if m.startswith("started for user ")]) == 128
+    assert log[127] == "started for user u127 on 127.\n"
+
+    log_before = fresh_daemon.log()
+    assert tessilctl.register(b"newcomer", b"") is None
+    assert fresh_daemon.log()[len(log_before):] == ["Registration refused: user table full.\n"]
+    assert b"newcomer" not in fresh_daemon.users_file.read_bytes()
+    assert tessilctl.register(b"U127", b"") == 0  # lookups still work
+
+
+def test_name_too_big_in_the_users_file_stops_the_daemon(fresh_daemon):
+    fresh_daemon.start(users=b"first\n" + b"x" * 254 + b"\nnever\n", wait=False)
+    assert fresh_daemon.process.wait(timeout=60) == 1
+    assert fresh_daemon.log() == ["started for user first on 0.\n", "Username too big.\n"]
+
+
+def test_script_mode_command_lines(fresh_daemon):
+    fresh_daemon.start("-s", users=b"sam\n")
+    (record,) = fresh_daemon.records_for("sam", fresh_daemon.python_dir)
+    pid = record["argv"][3]
+    assert record["commandline"] == '%s %s "sam" %s' % (PYTHON, SCRIPT, pid)
+    assert record["argv"] == [PYTHON, SCRIPT, "sam", pid]
+    assert record["cwd"] == "C:\\work"  # the daemon's own working directory
+
+    assert tessilctl.register(b"tina", b"") == 0
+    (record,) = fresh_daemon.records_for("tina", fresh_daemon.python_dir)
+    assert record["commandline"] == '%s %s "tina" %s ""' % (PYTHON, SCRIPT, pid)
+    assert fresh_daemon.records() == []  # the syncer program is not used
+    assert console_lines(fresh_daemon) == ["started for user sam on 0.\n", "started for user tina on 1.\n"]
+
+
+def test_log_lies_in_the_current_directory_when_the_listener_retries(fresh_daemon):
+    fresh_daemon.shut_down()  # frees the port
+    with socket.socket() as taken:
+        taken.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        taken.bind(("127.0.0.1", 6063))
+        taken.listen()
+        fresh_daemon.start(wait=False)
+        local_log = fresh_daemon.cwd / "logs" / "TessilCPH.log"
+        expected = ["bind failed, returned: -1.\n", "Retrying in a minute...\n"]
+        assert wait_for(lambda: fresh_daemon.log(local_log) == expected), fresh_daemon.log(local_log)
+        assert console_lines(fresh_daemon) == expected
+        assert not fresh_daemon.data_dir.exists()  # users are loaded only once the listener is up
+        fresh_daemon.stop()

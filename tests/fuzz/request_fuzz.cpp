@@ -1,0 +1,75 @@
+// libFuzzer harness over the request reader: any byte sequence a client can send, ending anywhere. For
+// every registration it would accept, the syncer must receive the name and argument unchanged.
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "argv_parser.h"
+#include "cmdline.h"
+#include "names.h"
+#include "request.h"
+
+namespace {
+
+struct Bytes {
+    const uint8_t *data;
+    size_t size;
+    size_t position;
+};
+
+int ReadBytes(void *context, char *buffer, int n)
+{
+    Bytes *bytes = static_cast<Bytes *>(context);
+    if (n <= 0)
+        return 0;
+    if (bytes->size - bytes->position < static_cast<size_t>(n))
+        return -1;
+    std::memcpy(buffer, bytes->data + bytes->position, n);
+    bytes->position += n;
+    return 0;
+}
+
+void Require(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+void CheckCommandLines(const Request &request)
+{
+    const char syncer[] = "C:\\Program Files\\Tessil\\Tessil.exe";
+    for (int scriptMode = 0; scriptMode <= 1; ++scriptMode) {
+        char line[COMMAND_LINE_SIZE];
+        Require(BuildSyncerCommandLine(line, sizeof line, scriptMode, syncer, request.name, 4294967295u,
+                                       request.argument) == 0);
+        std::vector<std::string> expected = {scriptMode ? "\\Python25\\python.exe" : syncer};
+        if (scriptMode)
+            expected.push_back("TessilClient\\Tessil.py");
+        expected.insert(expected.end(), {request.name, "4294967295", request.argument});
+        Require(SplitWindowsCommandLine(line) == expected);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    Bytes bytes = {data, size, 0};
+    Request request;
+    RequestOutcome outcome = ReadRequest({ReadBytes, &bytes}, &request);
+
+    // Whatever arrived, every string stays terminated inside its buffer.
+    Require(request.name[FIELD_BUFFER_SIZE - 1] == '\0');
+    Require(request.argument[FIELD_BUFFER_SIZE - 1] == '\0');
+    Require(request.volume[VOLUME_BUFFER_UNITS - 1] == 0);
+    Require(bytes.position <= size);
+
+    if (outcome == REQUEST_COMPLETE) {
+        Require(request.type == REQ_USER || request.type == REQ_PORT || request.type == REQ_SNAPSHOT);
+        if (request.type == REQ_USER && CheckRegistration(request.name, request.argument) == REGISTRATION_ACCEPTED)
+            CheckCommandLines(request);
+    }
+    return 0;
+}
