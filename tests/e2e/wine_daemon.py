@@ -87,10 +87,11 @@ class Wine:
 class Daemon:
     """The daemon of the session: its files in the prefix, its console output and its process."""
 
-    def __init__(self, wine, workdir, program=DAEMON):
+    def __init__(self, wine, workdir, program=DAEMON, install_dir=None):
         self.wine = wine
         self.program = program
-        self.install_dir = wine.drive_c / "Program Files" / "Tessil"
+        self.install_dir = install_dir or wine.drive_c / "Program Files" / "Tessil"
+        self.env = dict(wine.env)  # of the daemon process
         self.python_dir = wine.drive_c / "Python25"
         self.data_dir = wine.drive_c / "Tessil"
         self.cwd = wine.drive_c / "work"
@@ -133,7 +134,7 @@ class Daemon:
             assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
         self.console = open(self.console_path, "wb")
         self.process = subprocess.Popen([WINE64, str(self.install_dir / self.program.name), argument],
-                                        cwd=self.cwd, env=self.wine.env, stdin=subprocess.DEVNULL,
+                                        cwd=self.cwd, env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=self.console, stderr=subprocess.STDOUT)
         if wait:
             assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
