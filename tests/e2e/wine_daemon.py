@@ -119,7 +119,8 @@ class Daemon:
     def start(self, argument="-c", users=None, syncers="stay", wait=True):
         """A fresh start-up: every Wine process ended, the data directory, syncer records and the
         working directory emptied; `users` (bytes) becomes the users file; `syncers` is the stand-in's
-        default action ("stay" or "exit N"); `wait`: until the daemon listens (on a port found free)."""
+        default action ("stay" or "exit N"); `wait`: until the daemon listens (on a port found free) and
+        has its users file."""
         self.shut_down()
         for directory in (self.data_dir, self.cwd, self.install_dir / "standin-records",
                           self.python_dir / "standin-records"):
@@ -137,8 +138,10 @@ class Daemon:
                                         cwd=self.cwd, env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=self.console, stderr=subprocess.STDOUT)
         if wait:
-            assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
-            assert self.process.poll() is None, "the daemon ended with %d" % self.process.returncode
+            # It listens first and sets up its data directory and users file right after.
+            assert wait_for(lambda: not self.running() or (port_in_use() and self.users_file.exists()),
+                            START_TIMEOUT)
+            assert self.running(), "the daemon ended with %d" % self.process.returncode
 
     def running(self):
         return self.process is not None and self.process.poll() is None
