@@ -671,7 +671,8 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
 static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, SwigTypeSlot *slot)
 {
     if (strchr(format, '|') && PyTuple_GET_SIZE(args) > 1) {
-        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%zd given)", PyTuple_GET_SIZE(args));
+        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)",
+                     (int)PyTuple_GET_SIZE(args));
         return NULL;
     }
     PyObject *cls;
