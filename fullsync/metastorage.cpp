@@ -145,35 +145,59 @@ bool AppendEntryLine(const char *operation, TextWriter *writer, const unsigned c
     return true;
 }
 
-HANDLE OpenDevice(const char *operation, const char *path)
+// The layout's text: the disk line, then an entry line for each entry. False after the message when a
+// style is unknown or the count is more than the reply area holds.
+bool FormatLayout(const unsigned char *reply, TextWriter *writer)
+{
+    static const char OPERATION[] = "PartitionTable";
+    DWORD style = ReadDword(reply + LAYOUT_STYLE);
+    DWORD count = ReadDword(reply + LAYOUT_COUNT);
+    if (!IsKnownStyle(style)) {
+        Report("%s: invalid partition style %d\n", OPERATION, (int)style);
+        return false;
+    }
+    // The count is the reply's word: entries beyond the area are never read.
+    if (count > MetaStorage::LAYOUT_ENTRY_LIMIT) {
+        Report("%s: partition count %u exceeds the %u entries of the reply\n", OPERATION, (unsigned)count,
+               (unsigned)MetaStorage::LAYOUT_ENTRY_LIMIT);
+        return false;
+    }
+    Append(writer, "%d %d ", (int)style, (int)count);
+    if (style == STYLE_MBR) {
+        Append(writer, "%u\n", (unsigned)ReadDword(reply + LAYOUT_MBR_SIGNATURE));
+    } else {
+        Append(writer, "\n");
+    }
+    for (DWORD i = 0; i < count; i++) {
+        const unsigned char *entry =
+            reply + MetaStorage::LAYOUT_ENTRIES_OFFSET + i * MetaStorage::PARTITION_ENTRY_SIZE;
+        if (!AppendEntryLine(OPERATION, writer, entry)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Opens the device, asks it the one control (synchronous, no input, the whole reply area) and closes it
+// again. False after the operation's message when the open or the request fails; a reply area that could
+// not be had fails as a refused request.
+bool AskDevice(const char *operation, const char *path, DWORD code, void *reply, DWORD size)
 {
     HANDLE device = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                 FILE_FLAG_NO_BUFFERING, NULL);
     if (device == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         Report("%s: drive open for %s failed err %d.\n", operation, PathText(path), (int)error);
-    }
-    return device;
-}
-
-// One synchronous control with no input, into the whole reply area; false after the operation's message
-// when it fails. A reply area that could not be had fails the same way.
-bool RequestReply(const char *operation, const char *path, HANDLE device, DWORD code, void *reply, DWORD size)
-{
-    DWORD returned = 0;
-    if (!reply || !DeviceIoControl(device, code, NULL, 0, reply, size, &returned, NULL)) {
-        DWORD error = GetLastError();
-        Report("%s: get partition data for %s failed err %d.\n", operation, PathText(path), (int)error);
         return false;
     }
-    return true;
-}
-
-void CloseDevice(HANDLE device)
-{
-    if (device != INVALID_HANDLE_VALUE) {
-        CloseHandle(device);  // the query is answered; a failed close leaves nothing to do
+    DWORD returned = 0;
+    bool answered = reply && DeviceIoControl(device, code, NULL, 0, reply, size, &returned, NULL);
+    if (!answered) {
+        DWORD error = GetLastError();
+        Report("%s: get partition data for %s failed err %d.\n", operation, PathText(path), (int)error);
     }
+    CloseHandle(device);  // answered or refused; a failed close leaves nothing to do
+    return answered;
 }
 
 }  // namespace
@@ -189,101 +213,36 @@ MetaStorage::~MetaStorage()
 
 char *MetaStorage::PartitionTable(char const *path)
 {
-    static const char OPERATION[] = "PartitionTable";
-    char *result = NULL;
-    unsigned char *reply = NULL;
-    DWORD style;
-    DWORD count;
-    TextWriter writer;
-
-    HANDLE device = OpenDevice(OPERATION, path);
-    if (device == INVALID_HANDLE_VALUE) {
-        goto exit;
-    }
     // Zeroed, so that no byte the driver did not write is read as a field.
-    reply = (unsigned char *)calloc(1, LAYOUT_REPLY_SIZE);
-    if (!RequestReply(OPERATION, path, device, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, reply, LAYOUT_REPLY_SIZE)) {
-        goto exit;
-    }
-    style = ReadDword(reply + LAYOUT_STYLE);
-    count = ReadDword(reply + LAYOUT_COUNT);
-    if (!IsKnownStyle(style)) {
-        Report("%s: invalid partition style %d\n", OPERATION, (int)style);
-        goto exit;
-    }
-    // The count is the reply's word: entries beyond the area are never read.
-    if (count > LAYOUT_ENTRY_LIMIT) {
-        Report("%s: partition count %u exceeds the %u entries of the reply\n", OPERATION, (unsigned)count,
-               (unsigned)LAYOUT_ENTRY_LIMIT);
-        goto exit;
-    }
-    writer = StartText(ResultText, sizeof ResultText);
-    Append(&writer, "%d %d ", (int)style, (int)count);
-    if (style == STYLE_MBR) {
-        Append(&writer, "%u\n", (unsigned)ReadDword(reply + LAYOUT_MBR_SIGNATURE));
-    } else {
-        Append(&writer, "\n");
-    }
-    for (DWORD i = 0; i < count; i++) {
-        if (!AppendEntryLine(OPERATION, &writer, reply + LAYOUT_ENTRIES_OFFSET + i * PARTITION_ENTRY_SIZE)) {
-            goto exit;
-        }
-    }
-    result = ResultText;
-
-exit:
+    unsigned char *reply = (unsigned char *)calloc(1, LAYOUT_REPLY_SIZE);
+    TextWriter writer = StartText(ResultText, sizeof ResultText);
+    bool formed = AskDevice("PartitionTable", path, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, reply, LAYOUT_REPLY_SIZE) &&
+                  FormatLayout(reply, &writer);
     free(reply);
-    CloseDevice(device);
-    return result;
+    return formed ? ResultText : NULL;
 }
 
 char *MetaStorage::PartitionEntry(char const *path)
 {
     static const char OPERATION[] = "PartitionEntry";
-    char *result = NULL;
     unsigned char entry[PARTITION_ENTRY_SIZE] = {};
-    TextWriter writer;
-
-    HANDLE device = OpenDevice(OPERATION, path);
-    if (device == INVALID_HANDLE_VALUE) {
-        goto exit;
+    if (!AskDevice(OPERATION, path, IOCTL_DISK_GET_PARTITION_INFO_EX, entry, sizeof entry)) {
+        return NULL;
     }
-    if (!RequestReply(OPERATION, path, device, IOCTL_DISK_GET_PARTITION_INFO_EX, entry, sizeof entry)) {
-        goto exit;
-    }
-    writer = StartText(ResultText, sizeof ResultText);
-    if (!AppendEntryLine(OPERATION, &writer, entry)) {
-        goto exit;
-    }
-    result = ResultText;
-
-exit:
-    CloseDevice(device);
-    return result;
+    TextWriter writer = StartText(ResultText, sizeof ResultText);
+    return AppendEntryLine(OPERATION, &writer, entry) ? ResultText : NULL;
 }
 
 char *MetaStorage::DeviceNumber(char const *path)
 {
-    static const char OPERATION[] = "DeviceNumber";
-    char *result = NULL;
     unsigned char reply[DEVICE_NUMBER_SIZE] = {};
-    TextWriter writer;
-
-    HANDLE device = OpenDevice(OPERATION, path);
-    if (device == INVALID_HANDLE_VALUE) {
-        goto exit;
+    if (!AskDevice("DeviceNumber", path, IOCTL_STORAGE_GET_DEVICE_NUMBER, reply, sizeof reply)) {
+        return NULL;
     }
-    if (!RequestReply(OPERATION, path, device, IOCTL_STORAGE_GET_DEVICE_NUMBER, reply, sizeof reply)) {
-        goto exit;
-    }
-    writer = StartText(ResultText, sizeof ResultText);
+    TextWriter writer = StartText(ResultText, sizeof ResultText);
     Append(&writer, "%d %d", (int)ReadDword(reply + DEVICE_NUMBER_DEVICE),
            (int)ReadDword(reply + DEVICE_NUMBER_PARTITION));
-    result = ResultText;
-
-exit:
-    CloseDevice(device);
-    return result;
+    return ResultText;
 }
 
 WCHAR *MetaStorage::FirstVolume()
