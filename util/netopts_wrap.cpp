@@ -68,8 +68,5 @@ PyMethodDef netoptsMethods[] = {
 
 SWIG_MODULE_INIT init_netopts()
 {
-    if (!Py_InitModule4("_netopts", netoptsMethods, NULL, NULL, PYTHON25_API_VERSION)) {
-        return;
-    }
-    SwigInitModule(netoptsTypes);  // on failure the exception it set fails the import
+    SwigCreateModule("_netopts", netoptsMethods, netoptsTypes);
 }

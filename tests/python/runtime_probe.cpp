@@ -197,8 +197,5 @@ PyMethodDef probeMethods[] = {
 
 SWIG_MODULE_INIT PROBE_INIT(PROBE_MODULE)()
 {
-    if (!Py_InitModule4(PROBE_STRING(PROBE_MODULE), probeMethods, NULL, NULL, PYTHON25_API_VERSION)) {
-        return;
-    }
-    SwigInitModule(probeTypes);
+    SwigCreateModule(PROBE_STRING(PROBE_MODULE), probeMethods, probeTypes);
 }
