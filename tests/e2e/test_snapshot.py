@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from conftest import ROOT, Daemon, tessilctl, wait_for
+from wine_daemon import ROOT, Daemon, tessilctl, wait_for
 
 # program, substitute of the same layout, how the substitute records IVssAsync::Wait's argument
 VARIANTS = {

@@ -63,6 +63,12 @@ PyObject *RegisterString(PyObject *, PyObject *args)
     return SwigRegisterClass(args, "O:swigregister", &probeTypes[TYPE_STRING]);
 }
 
+// The same with the format that takes further arguments as optional.
+PyObject *RegisterStringOptional(PyObject *, PyObject *args)
+{
+    return SwigRegisterClass(args, "O|swigregister", &probeTypes[TYPE_STRING]);
+}
+
 // new_chars(s) -> a "char *" handle (not owning) to a copy of s in a static buffer, cut to fit.
 PyObject *NewChars(PyObject *, PyObject *args)
 {
@@ -115,6 +121,21 @@ PyObject *Wide(PyObject *, PyObject *args)
         wide.push_back((wchar_t)(unsigned char)*c);
     }
     return SwigFromWCharPtr(wide.c_str());
+}
+
+// utf16(b) -> the UTF-16LE bytes b (up to a zero unit) handed back as a 16-bit `wchar_t *` result.
+PyObject *Utf16(PyObject *, PyObject *args)
+{
+    const char *bytes;
+    int length;
+    if (!PyArg_ParseTuple(args, "s#:utf16", &bytes, &length)) {
+        return NULL;
+    }
+    std::u16string units;
+    for (int i = 0; i + 1 < length; i += 2) {
+        units.push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
+    }
+    return SwigFromUtf16Ptr(units.c_str());
 }
 
 // int_and_ulong(i, u) -> (i, u) after the `int` and `ULONG` conversions.
@@ -180,9 +201,11 @@ PyMethodDef probeMethods[] = {
     {"new_string", NewString, METH_VARARGS, NULL},
     {"delete_string", DeleteString, METH_VARARGS, NULL},
     {"string_swigregister", RegisterString, METH_VARARGS, NULL},
+    {"string_swigregister_optional", RegisterStringOptional, METH_VARARGS, NULL},
     {"new_chars", NewChars, METH_VARARGS, NULL},
     {"chars", Chars, METH_VARARGS, NULL},
     {"wide", Wide, METH_VARARGS, NULL},
+    {"utf16", Utf16, METH_VARARGS, NULL},
     {"int_and_ulong", IntAndUlong, METH_VARARGS, NULL},
     {"ring_types", RingTypes, METH_VARARGS, NULL},
     {NULL, NULL, 0, NULL},
