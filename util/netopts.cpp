@@ -8,8 +8,6 @@ namespace {
 
 constexpr uint32_t SIO_KEEPALIVE_VALS_CODE = 0x98000004;  // _WSAIOW(IOC_VENDOR, 4)
 constexpr uint32_t MILLISECONDS_PER_SECOND = 1000;
-// The largest time the record holds: 4294967295 ms, just under 50 days.
-constexpr uint32_t LONGEST_MILLISECONDS = UINT32_MAX;
 
 // The tcp_keepalive record of the Windows SDK: three unsigned 32-bit fields, 12 bytes.
 struct KeepaliveRecord {
@@ -19,14 +17,11 @@ struct KeepaliveRecord {
 };
 static_assert(sizeof(KeepaliveRecord) == 12, "tcp_keepalive is 12 bytes");
 
-// A time of 4294968 s or more does not fit the record in milliseconds. Wrapping it modulo 2^32 would
-// turn, say, 50 days into 704 ms of idle time and report success: it gets the longest time instead.
+// Callers know the record's range: a time of 4294968 s or more is reduced modulo 2^32 milliseconds
+// (4294968 s gives 704 ms), as unsigned 32-bit arithmetic gives it, without an error.
 uint32_t Milliseconds(ULONG seconds)
 {
-    if (seconds > LONGEST_MILLISECONDS / MILLISECONDS_PER_SECOND) {
-        return LONGEST_MILLISECONDS;
-    }
-    return seconds * MILLISECONDS_PER_SECOND;
+    return static_cast<uint32_t>(seconds) * MILLISECONDS_PER_SECOND;
 }
 
 }  // namespace
