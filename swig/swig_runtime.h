@@ -12,7 +12,7 @@
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
 //     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
-//   init: SWIG_MODULE_INIT init_thing() { if (Py_InitModule4(...)) SwigInitModule(types); }
+//   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
 #ifndef SWIG_RUNTIME_VERSION
@@ -778,4 +778,14 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
         slots[i].type = types[i];
     }
     return 0;
+}
+
+// The body of a module's initialiser: creates the module with its method table (no docstring, Python
+// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import.
+template <size_t N>
+static void SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlot (&slots)[N])
+{
+    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION)) {
+        SwigInitModule(slots);
+    }
 }
