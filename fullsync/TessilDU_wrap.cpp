@@ -149,14 +149,10 @@ PyMethodDef storageMethods[] = {
 
 SWIG_MODULE_INIT init_TessilDU()
 {
-    if (!Py_InitModule4("_TessilDU", storageMethods, NULL, NULL, PYTHON25_API_VERSION)) {
-        return;
-    }
-    // On failure the exception set fails the import.
-    if (SwigInitModule(storageTypes) < 0) {
-        return;
-    }
+    SwigCreateModule("_TessilDU", storageMethods, storageTypes);
 #ifndef _WIN32
-    InitStorageSubstitute();
+    if (!PyErr_Occurred()) {
+        InitStorageSubstitute();
+    }
 #endif
 }
