@@ -1,9 +1,11 @@
 #include "protocol.h"
 
 #include <cstring>
+#include <string>
 
 #include "log.h"
 #include "request.h"
+#include "snapshot.h"
 #include "supervisor.h"
 #include "users.h"
 
@@ -17,10 +19,6 @@ static const char LISTEN_ADDRESS[] = "127.0.0.1";
 #define TESSIL_LISTEN_BACKLOG SOMAXCONN
 #endif
 
-// Snapshots are not made yet: an empty volume name gets the answer of an empty name, any other the answer
-// of a shadow-copy service that is not available (status 2, the creation step, with E_NOTIMPL).
-static const int32_t SNAPSHOT_STATUS_EMPTY_NAME = 1;
-static const int32_t SNAPSHOT_STATUS_NOT_AVAILABLE = 2;
 static const wchar_t SNAPSHOT_FAILED_TEXT[] = L"Snapshot creation failed.";
 
 int RecvAll(SOCKET connection, char *buffer, int n)
@@ -134,22 +132,33 @@ static void ServePortRequest(const Request &request)
     LeaveCriticalSection(&tableLock);
 }
 
+// Runs wholly on the connection's thread and takes no lock, so snapshots of several requests can be in
+// the making at once. The snapshot lives until the client has released it (or gone away).
 void HandleSnapshotRequest(SOCKET connection, const uint16_t *volumeName)
 {
     const wchar_t *volume = reinterpret_cast<const wchar_t *>(volumeName);
-    int32_t status = volume[0] ? SNAPSHOT_STATUS_NOT_AVAILABLE : SNAPSHOT_STATUS_EMPTY_NAME;
-    int32_t result = volume[0] ? E_NOTIMPL : S_OK;
-    LogMessage("Snapshot creation failed for %S.\n", volume);
-    LogMessage("Status %d %x.\n", status, static_cast<unsigned>(result));
+    VolumeSnapshot snapshot;
+    int32_t status = snapshot.Create(volume);
+    int32_t result = S_OK;
+    std::wstring text = SNAPSHOT_FAILED_TEXT;
 
-    const int32_t textBytes = sizeof SNAPSHOT_FAILED_TEXT - sizeof SNAPSHOT_FAILED_TEXT[0];
+    if (status != SNAPSHOT_MADE) {
+        result = snapshot.GetLastResult();
+        LogMessage("Snapshot creation failed for %S.\n", volume);
+        LogMessage("Status %d %x.\n", status, static_cast<unsigned>(result));
+    } else {
+        text = snapshot.GetDeviceName();
+    }
+
+    const int32_t textBytes = static_cast<int32_t>(text.size() * sizeof text[0]);
     SendInt32(connection, status);
     SendInt32(connection, result);
     SendInt32(connection, textBytes);
-    SendAll(connection, reinterpret_cast<const char *>(SNAPSHOT_FAILED_TEXT), textBytes);
+    SendAll(connection, reinterpret_cast<const char *>(text.data()), textBytes);
 
     char release[4];
     RecvAll(connection, release, sizeof release);  // the client is done, or gone
+    // Only now does the snapshot go, with the object.
 }
 
 DWORD WINAPI ConnectionThread(LPVOID parameter)

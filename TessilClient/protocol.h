@@ -21,6 +21,6 @@ int SendAll(SOCKET connection, const char *buffer, int n);
 // Serves the one request of a connection and closes the socket (passed as the parameter).
 DWORD WINAPI ConnectionThread(LPVOID parameter);
 
-// Answers a snapshot request whose volume name (UTF-16, NUL-terminated) has been read, then holds the
-// connection until the client sends 4 bytes or closes.
+// Serves a snapshot request whose volume name (UTF-16, NUL-terminated) has been read: makes the snapshot,
+// answers, and holds the snapshot until the client sends 4 bytes or closes.
 void HandleSnapshotRequest(SOCKET connection, const uint16_t *volumeName);

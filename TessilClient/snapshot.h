@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
+#include <windows.h>
 
-#include "vss_api.h"
+#include <string>
 
 // Snapshot status codes: what Create returns and the snapshot reply carries. Each failure code names
 // the step whose call failed; 6 to 13 are not used.
@@ -27,6 +27,8 @@ enum SnapshotStatus {
 
 // One Volume Shadow Copy snapshot of one volume, made by Create and held until the object is
 // destroyed. Made, used and destroyed on one thread: Create initialises COM on it.
+// The class looks the same in every build variant; only snapshot.cpp knows the backup interface
+// edition, so the components object is held here through its IUnknown base.
 class VolumeSnapshot {
 public:
     VolumeSnapshot();
@@ -42,19 +44,12 @@ public:
     HRESULT GetLastResult() const;
 
 private:
-    struct AsyncStatusCodes {
-        int waitFailed;
-        int statusFailed;
-        int cancelled;
-    };
-    int FinishAsync(VssAsync *async, const AsyncStatusCodes &codes);
-
     bool comInitialized;
     bool componentsCreated;
     bool backupPrepared;
-    VssBackupComponents *components;
-    VSS_ID snapshotId;
-    VSS_ID snapshotSetId;
+    IUnknown *components;
+    GUID snapshotId;
+    GUID snapshotSetId;
     std::wstring deviceName;
     HRESULT lastResult;
     // vssapi.dll stays loaded while its backup components object lives.

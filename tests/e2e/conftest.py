@@ -1,208 +1,8 @@
-"""End-to-end harness: the real TessilCPHwnet64.exe under Wine, in one fresh Wine prefix per session.
-
-Run it inside a private network namespace (script/test does) so that the daemon's port 6063 is this run's
-own. The daemon sits at C:\\Program Files\\Tessil\\ with the stand-in syncer beside it as Tessil.exe, and
-again as C:\\Python25\\python.exe for script mode (see standin_syncer.cpp for what it records and obeys).
-"""
-
-import importlib.machinery
-import importlib.util
-import os
-import re
-import shutil
-import signal
-import socket
-import subprocess
-import time
-from pathlib import Path
+"""End-to-end fixtures: one fresh Wine prefix per session and the daemon in it (see wine_daemon.py)."""
 
 import pytest
 
-ROOT = Path(__file__).resolve().parents[2]
-DAEMON = Path(os.environ.get("TESSIL_E2E_DAEMON", ROOT / "dist/windows/TessilCPHwnet64.exe"))
-STANDIN = ROOT / "build/win64/tests/e2e/tessil_standin_syncer.exe"
-PREFIX = Path(os.environ.get("TESSIL_E2E_PREFIX", ROOT / "build/wine-e2e"))
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
-DAEMON_ADDRESS = ("127.0.0.1", 6063)
-START_TIMEOUT = 60.0  # seconds until the daemon listens
-WAIT_TIMEOUT = 30.0  # seconds for a log line or a syncer record to appear
-
-LOG_LINE = re.compile(rb"^(\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)\t:(.*)$", re.S)
-
-
-def _load_tessilctl():
-    loader = importlib.machinery.SourceFileLoader("tessilctl", str(ROOT / "tools/tessilctl"))
-    spec = importlib.util.spec_from_loader("tessilctl", loader)
-    module = importlib.util.module_from_spec(spec)
-    loader.exec_module(module)
-    return module
-
-
-tessilctl = _load_tessilctl()
-
-
-def wait_for(condition, timeout=WAIT_TIMEOUT, interval=0.05):
-    """Polls until condition() is true; returns its last value."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value or time.monotonic() > deadline:
-            return value
-        time.sleep(interval)
-
-
-def port_in_use():
-    with socket.socket() as probe:
-        return probe.connect_ex(DAEMON_ADDRESS) == 0
-
-
-class Wine:
-    """One prefix with a persistent wineserver, so later Wine processes start fast."""
-
-    def __init__(self, prefix):
-        self.prefix = prefix
-        self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d")
-        self.drive_c = prefix / "drive_c"
-
-    def run(self, *args, **kwargs):
-        return subprocess.run(list(args), env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, **kwargs)
-
-    def create(self):
-        shutil.rmtree(self.prefix, ignore_errors=True)
-        self.prefix.mkdir(parents=True)
-        self.run(WINE64, "wineboot", "-i", check=True)
-        self.up()
-
-    def up(self):
-        self.run(WINESERVER, "-p")
-        self.run(WINE64, "cmd", "/c", "exit")
-
-    def kill_all(self):
-        """Ends every process of the prefix and its server."""
-        self.run(WINESERVER, "-k")
-        self.run(WINESERVER, "-w")
-
-
-class Daemon:
-    """The daemon of the session: its files in the prefix, its console output and its process."""
-
-    def __init__(self, wine, workdir):
-        self.wine = wine
-        self.install_dir = wine.drive_c / "Program Files" / "Tessil"
-        self.python_dir = wine.drive_c / "Python25"
-        self.data_dir = wine.drive_c / "Tessil"
-        self.cwd = wine.drive_c / "work"
-        self.console_path = workdir / "console.txt"
-        self.process = None
-        self.console = None
-
-    @property
-    def users_file(self):
-        return self.data_dir / "TessilUList.cfg"
-
-    @property
-    def log_file(self):
-        return self.data_dir / "logs" / "TessilCPH.log"
-
-    def install(self):
-        self.install_dir.mkdir(parents=True, exist_ok=True)
-        self.python_dir.mkdir(parents=True, exist_ok=True)
-        self.cwd.mkdir(parents=True, exist_ok=True)
-        shutil.copy(DAEMON, self.install_dir / DAEMON.name)
-        shutil.copy(STANDIN, self.install_dir / "Tessil.exe")
-        shutil.copy(STANDIN, self.python_dir / "python.exe")
-
-    def start(self, argument="-c", users=None, syncers="stay", wait=True):
-        """A fresh start-up: every Wine process ended, the data directory, syncer records and the
-        working directory emptied; `users` (bytes) becomes the users file; `syncers` is the stand-in's
-        default action ("stay" or "exit N"); `wait`: until the daemon listens (on a port found free)."""
-        self.shut_down()
-        for directory in (self.data_dir, self.cwd, self.install_dir / "standin-records",
-                          self.python_dir / "standin-records"):
-            shutil.rmtree(directory, ignore_errors=True)
-        self.cwd.mkdir(parents=True)
-        if users is not None:
-            self.data_dir.mkdir(parents=True)
-            self.users_file.write_bytes(users)
-        self.set_syncers({"*": syncers})
-        self.wine.up()
-        if wait:
-            assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
-        self.console = open(self.console_path, "wb")
-        self.process = subprocess.Popen([WINE64, str(self.install_dir / DAEMON.name), argument],
-                                        cwd=self.cwd, env=self.wine.env, stdin=subprocess.DEVNULL,
-                                        stdout=self.console, stderr=subprocess.STDOUT)
-        if wait:
-            assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
-            assert self.process.poll() is None, "the daemon ended with %d" % self.process.returncode
-
-    def shut_down(self):
-        """Ends the daemon and every other process of the prefix (syncers included)."""
-        self.stop()
-        self.wine.kill_all()
-
-    def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.send_signal(signal.SIGKILL)
-        if self.process:
-            self.process.wait()
-        if self.console:
-            self.console.close()
-        self.process = self.console = None
-
-    def set_syncers(self, actions):
-        """Tells the stand-in syncer what to do per user name ("*": any other): "stay" or "exit N"."""
-        lines = "".join("%s\t%s\n" % (user, action) for user, action in actions.items())
-        for directory in (self.install_dir, self.python_dir):
-            (directory / "standin-control.txt").write_text(lines)
-
-    def log(self, path=None):
-        """The log's messages, each with its line ending; the prefix is checked and stripped."""
-        path = path or self.log_file
-        if not path.exists():
-            return []
-        messages = []
-        for line in path.read_bytes().split(b"\r\n")[:-1]:
-            match = LOG_LINE.match(line)
-            assert match, "log line without its prefix: %r" % line
-            messages.append(match.group(7).decode("latin-1") + "\n")
-        return messages
-
-    def wait_for_log(self, message, count=1):
-        """Waits until the log holds `message` at least `count` times; returns the log."""
-        return wait_for(lambda: self.log().count(message) >= count and self.log()) or self.log()
-
-    def records(self, directory=None):
-        """The stand-in's records: one dict per syncer start (argv as a list)."""
-        directory = (directory or self.install_dir) / "standin-records"
-        found = []
-        for path in sorted(directory.glob("*.txt")) if directory.exists() else []:
-            record = {"argv": []}
-            for line in path.read_text(encoding="latin-1").split("\n")[:-1]:
-                key, value = line.split("\t", 1)
-                if key == "argv":
-                    record["argv"].append(value)
-                else:
-                    record[key] = value
-            found.append(record)
-        return found
-
-    def settled_records(self, directory=None):
-        """The records once every syncer start the log reports has recorded itself."""
-        def settled():
-            started = len([m for m in self.log() if m.startswith("started for user ")])
-            records = self.records(directory)
-            return len(records) == started and records
-        return wait_for(settled) or self.records(directory)
-
-    def records_for(self, user, directory=None, count=1):
-        """Waits for `count` syncer starts of `user` (program form) and returns them."""
-        def matching():
-            return [r for r in self.records(directory) if user in r["argv"][1:3]]
-        return wait_for(lambda: len(matching()) >= count and matching()) or matching()
+from wine_daemon import DAEMON, PREFIX, STANDIN, Daemon, Wine
 
 
 @pytest.fixture(scope="session")
@@ -232,15 +32,14 @@ def session_daemon(wine, tmp_path_factory):
 def daemon(session_daemon):
     """The shared daemon, started once and kept for the tests that need no fresh start-up; tests use
     names of their own."""
-    if session_daemon.process is None or session_daemon.process.poll() is not None or \
-            getattr(session_daemon, "fresh", False):
+    if not session_daemon.shared or not session_daemon.running():
         session_daemon.start()
-        session_daemon.fresh = False
+        session_daemon.shared = True
     return session_daemon
 
 
 @pytest.fixture
 def fresh_daemon(session_daemon):
     """A daemon the test starts itself (Daemon.start); the next shared-daemon test starts anew."""
-    session_daemon.fresh = True
+    session_daemon.shared = False
     return session_daemon

@@ -3,7 +3,7 @@
 import socket
 import time
 
-from conftest import tessilctl, wait_for
+from wine_daemon import tessilctl, wait_for
 
 SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
@@ -36,7 +36,7 @@ def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
         "started for user bob on 4.\n",
     ]
     assert fresh_daemon.wait_for_log("started for user bob on 4.\n") == expected
-    records = {r["argv"][1]: r for r in fresh_daemon.records_for("bob") and fresh_daemon.records()}
+    records = {r["argv"][1]: r for r in fresh_daemon.settled_records()}
     assert sorted(records) == sorted(["", "alice", "bob", "carol", longest.decode()])
     pid = records["alice"]["argv"][2]
     assert records["alice"]["commandline"] == '"%s" "alice" %s' % (SYNCER, pid)

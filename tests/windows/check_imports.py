@@ -2,7 +2,9 @@
 """Fails when a program imports a DLL function that is not on the list of functions Windows XP and
 Server 2003 export (xp_imports.txt). Such a program does not load there at all.
 
-usage: check_imports.py OBJDUMP ALLOWED_LIST PROGRAM...
+usage: check_imports.py OBJDUMP ALLOWED_LIST[,ALLOWED_LIST...] PROGRAM...
+A list may also be a module-definition file (.def): the exports of its LIBRARY, such as python25.dll's
+that the Python modules use.
 """
 import re
 import subprocess
@@ -11,8 +13,26 @@ import sys
 IMPORT_LINE = re.compile(r"^\s+[0-9a-fA-F]+\s+\d+\s+(\S+)\s*$")
 
 
-def read_allowed(path):
-    allowed = {}
+def read_definition(path, allowed):
+    dll = None
+    exports = False
+    with open(path) as listing:
+        for line in listing:
+            words = line.split(";", 1)[0].split()
+            if not words:
+                continue
+            if words[0] == "LIBRARY":
+                dll = words[1].lower()
+            elif words[0] == "EXPORTS":
+                exports = True
+            elif exports and dll is not None:
+                allowed.setdefault(dll, set()).add(words[0])
+    return allowed
+
+
+def read_allowed(path, allowed):
+    if path.endswith(".def"):
+        return read_definition(path, allowed)
     dll = None
     with open(path) as listing:
         for line in listing:
@@ -54,8 +74,10 @@ def read_imports(objdump, program):
 def main():
     if len(sys.argv) < 4:
         raise SystemExit(__doc__)
-    objdump, allowed_path, programs = sys.argv[1], sys.argv[2], sys.argv[3:]
-    allowed = read_allowed(allowed_path)
+    objdump, allowed_paths, programs = sys.argv[1], sys.argv[2], sys.argv[3:]
+    allowed = {}
+    for path in allowed_paths.split(","):
+        read_allowed(path, allowed)
     failed = False
     for program in programs:
         imports = read_imports(objdump, program)

@@ -3,6 +3,7 @@
 // (MissingVssapi*). Built once per backup interface edition, each beside a substitute of its layout.
 
 #include "snapshot.h"
+#include "vss_api.h"
 #include "vss_substitute.h"
 
 #include <objbase.h>

@@ -493,6 +493,12 @@ extern "C" void APIENTRY SubstituteVssFreeSnapshotProperties(VSS_SNAPSHOT_PROP *
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
+        // The service loads vssapi.dll for each request and frees it after; staying loaded keeps the
+        // object numbers counting up for the life of the process.
+        HMODULE pinned;
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                reinterpret_cast<LPCWSTR>(&lastNumber), &pinned))
+            return FALSE;
         char modulePath[MAX_PATH];
         DWORD length = GetModuleFileNameA(module, modulePath, MAX_PATH);
         if (length == 0 || length >= MAX_PATH)

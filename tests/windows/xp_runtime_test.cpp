@@ -13,8 +13,8 @@ TEST(XpRuntime, TickCount64ImportIsTheProgramsOwn)
     // With dllimport, the function's address is the content of its import slot.
     auto slot = reinterpret_cast<LPCWSTR>(reinterpret_cast<void (*)()>(&GetTickCount64));
     HMODULE owner = NULL;
-    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                   slot, &owner));
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    ASSERT_TRUE(GetModuleHandleExW(flags, slot, &owner));
     EXPECT_EQ(GetModuleHandleW(NULL), owner);
 
     ULONGLONG before = systemTickCount64();

@@ -1,0 +1,72 @@
+# Python extension modules: Python 2.5 modules (.pyd) for Windows, linked against python25.dll through an
+# import library made from cmake/python25.def; Python 2.7 modules (.so) on Linux, for the tests.
+
+set(TESSIL_PYTHON_MODULE_DIR ${CMAKE_BINARY_DIR}/python)
+
+if(WIN32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TESSIL_PYTHON_DIST python25-win64)
+  else()
+    set(TESSIL_PYTHON_DIST python25-win32)
+  endif()
+  # Python 2.5's own headers cannot be had: CPython 2.7.18's are used with its Windows configuration
+  # header, keeping to what 2.5 has (swig/swig_runtime.h, and the import library's short list).
+  set(TESSIL_PYTHON_SRC ${TESSIL_DEPS_DIR}/python2.7-src)
+  set(TESSIL_PYTHON25_LIB ${CMAKE_BINARY_DIR}/libpython25.a)
+  add_custom_command(OUTPUT ${TESSIL_PYTHON25_LIB}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${CMAKE_SOURCE_DIR}/cmake/python25.def
+            --dllname python25.dll --output-lib ${TESSIL_PYTHON25_LIB}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/python25.def
+    VERBATIM)
+  add_custom_target(python25_import_library DEPENDS ${TESSIL_PYTHON25_LIB})
+  add_library(python25 INTERFACE)
+  add_dependencies(python25 python25_import_library)
+  target_include_directories(python25 SYSTEM INTERFACE ${TESSIL_PYTHON_SRC}/Include ${TESSIL_PYTHON_SRC}/PC)
+  target_link_libraries(python25 INTERFACE ${TESSIL_PYTHON25_LIB})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # PC/pyconfig.h derives this from _WIN64 for MSVC only.
+    target_compile_definitions(python25 INTERFACE MS_WIN64)
+  endif()
+  set(TESSIL_PYTHON_LIB python25)
+else()
+  set(TESSIL_PYTHON_DIST python27-linux)
+  set(TESSIL_PYTHON_PREFIX ${TESSIL_DEPS_DIR}/python2.7/usr)
+  add_library(python27 INTERFACE)
+  # The second directory holds the multiarch pyconfig.h.
+  target_include_directories(python27 SYSTEM INTERFACE ${TESSIL_PYTHON_PREFIX}/include/python2.7
+    ${TESSIL_PYTHON_PREFIX}/include)
+  set(TESSIL_PYTHON_LIB python27)
+endif()
+
+# tessil_python_module(<name> SOURCES ... LIBS ... [NO_STAGE]): the extension module <name> (with its
+# leading underscore), built into build/<preset>/python and staged into dist/<python>-<platform>/.
+# On Windows tests check that it exports only init<name>, imports python25.dll, and imports nothing that
+# Windows XP, Server 2003 or python25.dll lack.
+function(tessil_python_module name)
+  cmake_parse_arguments(ARG "NO_STAGE" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    # Python 2.5 runs on XP and Server 2003: the daemon's stand-in for GetTickCount64 serves here too.
+    list(APPEND ARG_SOURCES ${CMAKE_SOURCE_DIR}/TessilClient/xp_runtime.cpp)
+  endif()
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/swig)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${TESSIL_PYTHON_LIB})
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${TESSIL_PYTHON_MODULE_DIR}
+    CXX_VISIBILITY_PRESET hidden)
+  if(WIN32)
+    set_target_properties(${name} PROPERTIES SUFFIX ".pyd")
+    target_link_options(${name} PRIVATE -s)  # ship without debug information
+    add_test(NAME ${name}_linkage
+      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:${name}> -DINIT=init${name}
+              -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
+    add_test(NAME ${name}_imports
+      COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/windows/check_imports.py ${CMAKE_OBJDUMP}
+              ${CMAKE_SOURCE_DIR}/tests/windows/xp_imports.txt,${CMAKE_SOURCE_DIR}/cmake/python25.def
+              $<TARGET_FILE:${name}>)
+  else()
+    set_target_properties(${name} PROPERTIES SUFFIX ".so")
+  endif()
+  if(NOT ARG_NO_STAGE)
+    tessil_stage(${name} ${TESSIL_PYTHON_DIST})
+  endif()
+endfunction()

@@ -1,0 +1,731 @@
+#pragma once
+// The Python wrapper runtime shared by the project's extension modules: the handle type PySwigObject,
+// the type table that the modules of one process share, class registration with __swig_destroy__, and
+// the argument and result conversions. It keeps the records and the behaviour that SWIG 1.3 generated
+// for Python 2.5, so the client's SWIG 1.3 proxy classes work unchanged and a SWIG 1.3 module of the
+// same runtime version can share our type table. Python 2.5's C API only.
+//
+// A module defines SWIG_RUNTIME_VERSION ("2", "3" or "4": modules of different versions share nothing)
+// and then includes this header once; everything here has internal linkage, one copy per module. Its
+// shape (zip/sealer_wrap.cpp is one):
+//   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
+//   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
+//     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
+//     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
+//   init: SWIG_MODULE_INIT init_thing() { if (Py_InitModule4(...)) SwigInitModule(types); }
+// Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
+
+#ifndef SWIG_RUNTIME_VERSION
+#error "define SWIG_RUNTIME_VERSION before including swig_runtime.h"
+#endif
+
+#include <Python.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+// These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
+// built with them would not recognise a str or an int there. Use PyObject_TypeCheck or *_CheckExact.
+#undef PyString_Check
+#undef PyInt_Check
+#undef PyLong_Check
+#undef PyUnicode_Check
+#undef PyTuple_Check
+#undef PyList_Check
+#undef PyDict_Check
+#undef PyType_Check
+#undef PyType_FastSubclass
+#pragma GCC poison PyString_Check PyInt_Check PyLong_Check PyUnicode_Check PyTuple_Check PyList_Check
+#pragma GCC poison PyDict_Check PyType_Check PyType_FastSubclass
+
+// The API version that Python 2.5 expects of Py_InitModule4.
+#define PYTHON25_API_VERSION 1013
+
+#ifdef _WIN32
+#define SWIG_MODULE_INIT extern "C" __declspec(dllexport) void
+#else
+#define SWIG_MODULE_INIT extern "C" __attribute__((visibility("default"))) void
+#endif
+
+// Conversion results, as SWIG numbers them.
+enum {
+    SWIG_OK = 0,
+    SWIG_ERROR = -1,  // generic failure: reported as TypeError
+    SWIG_TypeError = -5,
+    SWIG_OverflowError = -7,
+};
+
+// Conversion flags.
+enum {
+    SWIG_POINTER_OWN = 0x1,      // a new handle owns its object
+    SWIG_POINTER_NO_NULL = 0x4,  // None is refused instead of giving a null pointer
+    SWIG_POINTER_RELEASE = 0x9,  // the handle gives its object up: ownership cleared, pointer forgotten
+};
+
+// The records below are laid out as SWIG 1.3 lays them out: a SWIG 1.3 module that shares our runtime
+// version reads them through the shared type table.
+struct swig_type_info;
+typedef void *(*swig_converter_func)(void *, int *);
+typedef swig_type_info *(*swig_dycast_func)(void **);
+
+struct swig_cast_info {
+    swig_type_info *type;
+    swig_converter_func converter;
+    swig_cast_info *next;
+    swig_cast_info *prev;
+};
+
+struct swig_type_info {
+    const char *name;  // mangled: "_p_Sealer"
+    const char *str;   // shown: "Sealer *"; alternatives separated by '|', the last one is shown
+    swig_dycast_func dcast;
+    swig_cast_info *cast;
+    void *clientdata;  // PySwigClientData once a class is registered
+    int owndata;
+};
+
+struct swig_module_info {
+    swig_type_info **types;  // the records in use, sorted by mangled name, null-terminated
+    size_t size;
+    swig_module_info *next;  // ring of the modules that share the table
+    swig_type_info **type_initial;
+    swig_cast_info **cast_initial;
+    void *clientdata;
+};
+
+struct PySwigClientData {
+    PyObject *klass;
+    PyObject *newraw;
+    PyObject *newargs;
+    PyObject *destroy;  // the class's __swig_destroy__, or null
+    int delargs;        // 1: destroy is called with a handle argument
+    int implicitconv;
+};
+
+struct PySwigObject {
+    PyObject_HEAD
+    void *ptr;
+    swig_type_info *ty;
+    int own;
+    PyObject *next;  // chained handle (append), or null
+};
+
+// One type of a module, with the storage its registration needs. A module lists its types sorted by
+// mangled name (SWIG 1.3 modules search the shared table by bisection) and uses `type` after
+// SwigInitModule: its own record, or an earlier module's record of the same name.
+struct SwigTypeSlot {
+    constexpr SwigTypeSlot(const char *name, const char *str)
+        : info{name, str, NULL, NULL, NULL, 0}, casts{}, clientData{}, type(NULL)
+    {
+    }
+
+    swig_type_info info;
+    swig_cast_info casts[2];  // the type itself, then the end
+    PySwigClientData clientData;
+    swig_type_info *type;
+};
+
+static const char SWIG_RUNTIME_MODULE[] = "swig_runtime_data" SWIG_RUNTIME_VERSION;
+static const char SWIG_TYPE_POINTER[] = "type_pointer";
+// An object's `this` may itself carry a `this`; a cycle of them must not recurse for ever.
+static const int SWIG_THIS_DEPTH_LIMIT = 64;
+// Hex or octal digits of a pointer, with the terminator.
+static const size_t SWIG_ADDRESS_TEXT_SIZE = 3 * sizeof(void *) + 2;
+
+static swig_module_info *swigModule;  // this module's entry in the shared ring
+static PyTypeObject swigObjectType;
+
+// ---- Types --------------------------------------------------------------------------------------
+
+static inline const char *SwigPrettyName(const swig_type_info *ty)
+{
+    if (!ty) {
+        return "unknown";
+    }
+    if (!ty->str) {
+        return ty->name;
+    }
+    const char *last = ty->str;
+    for (const char *s = ty->str; *s; s++) {
+        if (*s == '|') {
+            last = s + 1;
+        }
+    }
+    return last;
+}
+
+// True when `name` equals one of the '|'-separated alternatives of `names`, spaces aside.
+static inline bool SwigNameInList(const char *name, const char *names)
+{
+    for (const char *alt = names; alt; alt = strchr(alt, '|') ? strchr(alt, '|') + 1 : NULL) {
+        const char *a = alt;
+        const char *n = name;
+        for (;;) {
+            while (*a == ' ') a++;
+            while (*n == ' ') n++;
+            bool altEnded = *a == '\0' || *a == '|';
+            if (altEnded || *n == '\0') {
+                if (altEnded && *n == '\0') {
+                    return true;
+                }
+                break;
+            }
+            if (*a++ != *n++) {
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+// The record of a type by mangled or shown name, in any module of the shared ring; null if none.
+static inline swig_type_info *SwigTypeQuery(const char *name)
+{
+    swig_module_info *module = swigModule;
+    do {
+        for (size_t i = 0; i < module->size; i++) {
+            swig_type_info *ty = module->types[i];
+            if (strcmp(ty->name, name) == 0 || (ty->str && SwigNameInList(name, ty->str))) {
+                return ty;
+            }
+        }
+        module = module->next;
+    } while (module != swigModule);
+    return NULL;
+}
+
+static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b)
+{
+    return a == b || (a && b && strcmp(a->name, b->name) == 0);
+}
+
+// ---- Handles ------------------------------------------------------------------------------------
+
+// Every module has its own PySwigObject type object; handles of other modules are known by the name.
+static inline bool SwigIsHandle(PyObject *obj)
+{
+    return Py_TYPE(obj) == &swigObjectType || strcmp(Py_TYPE(obj)->tp_name, "PySwigObject") == 0;
+}
+
+static inline PyObject *SwigNewHandle(void *ptr, swig_type_info *ty, int own)
+{
+    PySwigObject *h = PyObject_New(PySwigObject, &swigObjectType);
+    if (!h) {
+        return NULL;
+    }
+    h->ptr = ptr;
+    h->ty = ty;
+    h->own = own;
+    h->next = NULL;
+    return (PyObject *)h;
+}
+
+// A handle that owns ptr, as a constructor wrapper returns it; None for a null pointer.
+static inline PyObject *SwigNewPointerObj(void *ptr, swig_type_info *ty, int flags)
+{
+    if (!ptr) {
+        Py_INCREF(Py_None);
+        return Py_None;
+    }
+    return SwigNewHandle(ptr, ty, (flags & SWIG_POINTER_OWN) ? 1 : 0);
+}
+
+// Calls the registered class's __swig_destroy__ for an owned object whose handle is being collected,
+// through a handle that does not own it (the dying one must not be revived). Without a hook the object
+// is left alive and the leak is reported, as SWIG does.
+static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
+{
+    PySwigClientData *data = ty ? (PySwigClientData *)ty->clientdata : NULL;
+    PyObject *destroy = data ? data->destroy : NULL;
+    if (!destroy) {
+        printf("swig/python detected a memory leak of type '%s', no destructor found.\n", SwigPrettyName(ty));
+        fflush(stdout);  // our C runtime's buffer is not the interpreter's
+        return;
+    }
+    // A collection can happen while an exception is on its way; the hook must not replace it.
+    PyObject *excType, *excValue, *excTrace;
+    PyErr_Fetch(&excType, &excValue, &excTrace);
+    Py_INCREF(destroy);
+    PyObject *handle = SwigNewHandle(ptr, ty, 0);
+    PyObject *result = handle ? PyObject_CallFunctionObjArgs(destroy, handle, NULL) : NULL;
+    if (!result) {
+        PyErr_WriteUnraisable(destroy);
+    }
+    Py_XDECREF(result);
+    Py_XDECREF(handle);
+    Py_DECREF(destroy);
+    PyErr_Restore(excType, excValue, excTrace);
+}
+
+static inline void SwigObjectDealloc(PyObject *self)
+{
+    PySwigObject *h = (PySwigObject *)self;
+    if (h->own && h->ptr) {
+        SwigDestroyOwned(h->ptr, h->ty);
+    }
+    Py_XDECREF(h->next);
+    PyObject_Del(self);
+}
+
+static inline int SwigObjectCompare(PyObject *a, PyObject *b)
+{
+    void *pa = ((PySwigObject *)a)->ptr;
+    void *pb = ((PySwigObject *)b)->ptr;
+    return pa < pb ? -1 : pa > pb ? 1 : 0;
+}
+
+static inline void SwigFormatAddress(void *ptr, unsigned base, char text[SWIG_ADDRESS_TEXT_SIZE])
+{
+    char digits[SWIG_ADDRESS_TEXT_SIZE];
+    size_t count = 0;
+    size_t value = (size_t)ptr;
+    do {
+        digits[count++] = "0123456789abcdef"[value % base];
+        value /= base;
+    } while (value != 0);
+    for (size_t i = 0; i < count; i++) {
+        text[i] = digits[count - 1 - i];
+    }
+    text[count] = '\0';
+}
+
+static inline PyObject *SwigObjectHex(PyObject *self)
+{
+    char text[SWIG_ADDRESS_TEXT_SIZE];
+    SwigFormatAddress(((PySwigObject *)self)->ptr, 16, text);
+    return PyString_FromString(text);
+}
+
+static inline PyObject *SwigObjectOct(PyObject *self)
+{
+    char text[SWIG_ADDRESS_TEXT_SIZE];
+    SwigFormatAddress(((PySwigObject *)self)->ptr, 8, text);
+    return PyString_FromString(text);
+}
+
+static inline PyObject *SwigObjectAddress(PyObject *self)
+{
+    return PyLong_FromVoidPtr(((PySwigObject *)self)->ptr);
+}
+
+// "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own.
+static inline PyObject *SwigObjectRepr(PyObject *self)
+{
+    PySwigObject *h = (PySwigObject *)self;
+    char text[SWIG_ADDRESS_TEXT_SIZE];
+    SwigFormatAddress(h->ptr, 16, text);
+    PyObject *repr = PyString_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), text);
+    if (repr && h->next) {
+        PyString_ConcatAndDel(&repr, PyObject_Repr(h->next));
+    }
+    return repr;
+}
+
+static inline PyObject *SwigObjectReprMethod(PyObject *self, PyObject *)
+{
+    return SwigObjectRepr(self);
+}
+
+static inline PyObject *SwigObjectDisown(PyObject *self, PyObject *)
+{
+    ((PySwigObject *)self)->own = 0;
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+static inline PyObject *SwigObjectAcquire(PyObject *self, PyObject *)
+{
+    ((PySwigObject *)self)->own = 1;
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+// own() gives the ownership as a bool; own(v) also sets it.
+static inline PyObject *SwigObjectOwn(PyObject *self, PyObject *args)
+{
+    PyObject *value = NULL;
+    if (!PyArg_UnpackTuple(args, "own", 0, 1, &value)) {
+        return NULL;
+    }
+    PySwigObject *h = (PySwigObject *)self;
+    int previous = h->own;
+    if (value) {
+        int truth = PyObject_IsTrue(value);
+        if (truth < 0) {
+            return NULL;
+        }
+        h->own = truth;
+    }
+    return PyBool_FromLong(previous);
+}
+
+static inline PyObject *SwigObjectAppend(PyObject *self, PyObject *next)
+{
+    if (!SwigIsHandle(next)) {
+        PyErr_SetString(PyExc_TypeError, "Attempt to append a non SwigObject");
+        return NULL;
+    }
+    // A cycle would make conversions and repr run for ever.
+    for (PyObject *link = next; link; link = ((PySwigObject *)link)->next) {
+        if (link == self) {
+            PyErr_SetString(PyExc_TypeError, "Attempt to append a SwigObject chain that holds this one");
+            return NULL;
+        }
+    }
+    PySwigObject *h = (PySwigObject *)self;
+    PyObject *previous = h->next;
+    Py_INCREF(next);
+    h->next = next;
+    Py_XDECREF(previous);
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+static inline PyObject *SwigObjectNext(PyObject *self, PyObject *)
+{
+    PyObject *next = ((PySwigObject *)self)->next;
+    next = next ? next : Py_None;
+    Py_INCREF(next);
+    return next;
+}
+
+static PyMethodDef swigObjectMethods[] = {
+    {"disown", SwigObjectDisown, METH_NOARGS, "releases ownership of the pointer"},
+    {"acquire", SwigObjectAcquire, METH_NOARGS, "acquires ownership of the pointer"},
+    {"own", SwigObjectOwn, METH_VARARGS, "returns/sets ownership of the pointer"},
+    {"append", SwigObjectAppend, METH_O, "appends another 'this' object"},
+    {"next", SwigObjectNext, METH_NOARGS, "returns the next 'this' object"},
+    {"__repr__", SwigObjectReprMethod, METH_NOARGS, "returns object representation"},
+    {NULL, NULL, 0, NULL},
+};
+
+static PyNumberMethods swigObjectNumber;
+
+static inline int SwigReadyHandleType()
+{
+    PyTypeObject *t = &swigObjectType;
+    if (t->tp_name) {
+        return 0;
+    }
+    swigObjectNumber.nb_int = SwigObjectAddress;
+    swigObjectNumber.nb_long = SwigObjectAddress;
+    swigObjectNumber.nb_oct = SwigObjectOct;
+    swigObjectNumber.nb_hex = SwigObjectHex;
+    Py_REFCNT(t) = 1;
+    Py_TYPE(t) = &PyType_Type;
+    t->tp_name = "PySwigObject";
+    t->tp_basicsize = sizeof(PySwigObject);
+    t->tp_dealloc = SwigObjectDealloc;
+    t->tp_compare = SwigObjectCompare;  // with no tp_hash this also leaves handles unhashable
+    t->tp_repr = SwigObjectRepr;
+    t->tp_as_number = &swigObjectNumber;
+    t->tp_getattro = PyObject_GenericGetAttr;
+    t->tp_flags = Py_TPFLAGS_DEFAULT;
+    t->tp_doc = "Swig object carries a C/C++ instance pointer";
+    t->tp_methods = swigObjectMethods;
+    return PyType_Ready(t);
+}
+
+// ---- Argument conversion ------------------------------------------------------------------------
+
+// The handle that obj is or carries in its `this` attribute (a proxy instance): a new reference, or
+// null with no exception set.
+static inline PyObject *SwigFindHandle(PyObject *obj)
+{
+    Py_INCREF(obj);
+    for (int depth = 0; depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
+        if (SwigIsHandle(obj)) {
+            return obj;
+        }
+        PyObject *inner = PyObject_GetAttrString(obj, "this");
+        Py_DECREF(obj);
+        if (!inner) {
+            PyErr_Clear();
+            return NULL;
+        }
+        obj = inner;
+    }
+    Py_DECREF(obj);
+    return NULL;
+}
+
+// The pointer of type ty that obj stands for. None gives a null pointer unless SWIG_POINTER_NO_NULL.
+// A handle whose object was released (deleted) is refused: its object is gone.
+static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, int flags)
+{
+    *ptr = NULL;
+    if (obj == Py_None) {
+        return (flags & SWIG_POINTER_NO_NULL) ? SWIG_ERROR : SWIG_OK;
+    }
+    PyObject *found = SwigFindHandle(obj);
+    if (!found) {
+        return SWIG_ERROR;
+    }
+    int result = SWIG_ERROR;
+    for (PySwigObject *h = (PySwigObject *)found; h; h = (PySwigObject *)h->next) {
+        if (!SwigSameType(h->ty, ty)) {
+            continue;
+        }
+        if (h->ptr) {
+            *ptr = h->ptr;
+            if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
+                h->own = 0;
+                h->ptr = NULL;
+            }
+            result = SWIG_OK;
+        }
+        break;
+    }
+    Py_DECREF(found);
+    return result;
+}
+
+// A `char const *` argument: a str (or subclass), read in place up to its first zero byte by the
+// callee, or a "char *" handle. None gives null unless SWIG_POINTER_NO_NULL. *size is the byte count.
+// The pointer is valid while obj is.
+static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t *size, int flags)
+{
+    *cptr = NULL;
+    *size = 0;
+    if (PyObject_TypeCheck(obj, &PyString_Type)) {
+        char *buffer;
+        Py_ssize_t length;
+        if (PyString_AsStringAndSize(obj, &buffer, &length) < 0) {
+            PyErr_Clear();
+            return SWIG_TypeError;
+        }
+        *cptr = buffer;
+        *size = (size_t)length;
+        return SWIG_OK;
+    }
+    swig_type_info *charType = SwigTypeQuery("_p_char");
+    void *vptr;
+    if (!charType || SwigConvertPtr(obj, &vptr, charType, flags) != SWIG_OK) {
+        return SWIG_TypeError;
+    }
+    *cptr = (const char *)vptr;
+    *size = vptr ? strlen(*cptr) : 0;
+    return SWIG_OK;
+}
+
+// A `std::string` argument, as the bytes it holds (zero bytes included): a str (or subclass), a "char *"
+// handle (up to its first zero byte), or a "std::string *" handle when a module sharing our table has
+// that type. None is refused. The bytes may be freed by any Python code that runs: copy them first.
+static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *size)
+{
+    if (SwigAsCharPtrAndSize(obj, bytes, size, SWIG_POINTER_NO_NULL) == SWIG_OK) {
+        return SWIG_OK;
+    }
+    swig_type_info *stringType = SwigTypeQuery("std::string *");
+    void *vptr;
+    if (!stringType || SwigConvertPtr(obj, &vptr, stringType, SWIG_POINTER_NO_NULL) != SWIG_OK) {
+        return SWIG_TypeError;
+    }
+    const std::string *value = (const std::string *)vptr;
+    *bytes = value->data();
+    *size = value->size();
+    return SWIG_OK;
+}
+
+// An `int` argument: a Python int (or subclass, so bool) or a long, within the signed 32-bit range.
+static inline int SwigAsInt(PyObject *obj, int *value)
+{
+    *value = 0;
+    long v;
+    if (PyObject_TypeCheck(obj, &PyInt_Type)) {
+        v = PyInt_AsLong(obj);
+        if ((int)v != v) {
+            return SWIG_OverflowError;  // only where a Python int is wider than 32 bits
+        }
+    } else if (PyObject_TypeCheck(obj, &PyLong_Type)) {
+        v = PyLong_AsLong(obj);
+        if (PyErr_Occurred()) {
+            PyErr_Clear();
+            return SWIG_TypeError;
+        }
+        if ((int)v != v) {
+            return SWIG_TypeError;
+        }
+    } else {
+        return SWIG_TypeError;
+    }
+    *value = (int)v;
+    return SWIG_OK;
+}
+
+// A `ULONG` (unsigned 32-bit) argument: a Python int of 0 or more (a negative one overflows) or a long
+// from 0 to 4294967295.
+static inline int SwigAsUlong(PyObject *obj, unsigned int *value)
+{
+    *value = 0;
+    unsigned long v;
+    if (PyObject_TypeCheck(obj, &PyInt_Type)) {
+        long signedValue = PyInt_AsLong(obj);
+        v = (unsigned long)signedValue;
+        if (signedValue < 0 || (unsigned int)v != v) {
+            return SWIG_OverflowError;
+        }
+    } else if (PyObject_TypeCheck(obj, &PyLong_Type)) {
+        v = PyLong_AsUnsignedLong(obj);
+        if (PyErr_Occurred()) {
+            PyErr_Clear();
+            return SWIG_TypeError;
+        }
+        if ((unsigned int)v != v) {
+            return SWIG_TypeError;
+        }
+    } else {
+        return SWIG_TypeError;
+    }
+    *value = (unsigned int)v;
+    return SWIG_OK;
+}
+
+// The wrapper's name from its argument format ("OO:Sealer_encrypt").
+static inline const char *SwigFunctionName(const char *format)
+{
+    const char *colon = strchr(format, ':');
+    return colon ? colon + 1 : format;
+}
+
+// Raises the refusal of an argument: "in method 'F', argument N of type 'T'". Returns null.
+static inline PyObject *SwigArgFail(int code, const char *format, int argument, const char *typeName)
+{
+    PyObject *exception = code == SWIG_OverflowError ? PyExc_OverflowError : PyExc_TypeError;
+    PyErr_Format(exception, "in method '%s', argument %d of type '%s'", SwigFunctionName(format), argument,
+                 typeName);
+    return NULL;
+}
+
+// ---- Results ------------------------------------------------------------------------------------
+
+static inline PyObject *SwigFromCharPtr(const char *text)
+{
+    if (!text) {
+        Py_INCREF(Py_None);
+        return Py_None;
+    }
+    return PyString_FromStringAndSize(text, (Py_ssize_t)strlen(text));
+}
+
+static inline PyObject *SwigFromWCharPtr(const wchar_t *text)
+{
+    if (!text) {
+        Py_INCREF(Py_None);
+        return Py_None;
+    }
+    return PyUnicode_FromWideChar(text, (Py_ssize_t)wcslen(text));
+}
+
+// ---- Class registration -------------------------------------------------------------------------
+
+// X_swigregister(cls): records cls as the class of the slot's type and its __swig_destroy__, where it
+// has one, as the hook for owned objects whose handle is collected.
+static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, SwigTypeSlot *slot)
+{
+    PyObject *cls;
+    if (!PyArg_ParseTuple(args, format, &cls)) {
+        return NULL;
+    }
+    PyObject *destroy = PyObject_GetAttrString(cls, "__swig_destroy__");
+    if (!destroy) {
+        PyErr_Clear();
+    }
+    PySwigClientData *data = &slot->clientData;
+    PyObject *oldClass = data->klass;
+    PyObject *oldDestroy = data->destroy;
+    Py_INCREF(cls);
+    data->klass = cls;
+    data->newraw = NULL;
+    data->newargs = cls;  // SWIG 1.3 modules make instances of classic classes from this
+    data->destroy = destroy;
+    data->delargs = 1;
+    data->implicitconv = 0;
+    slot->type->clientdata = data;
+    slot->type->owndata = 1;
+    Py_XDECREF(oldClass);
+    Py_XDECREF(oldDestroy);
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+// ---- Module set-up ------------------------------------------------------------------------------
+
+static PyMethodDef swigEmptyMethods[] = {{NULL, NULL, 0, NULL}};
+
+// The shared ring of modules under "swig_runtime_data<version>".type_pointer; null if there is none yet.
+static inline swig_module_info *SwigSharedModules()
+{
+    PyObject *runtime = PyDict_GetItemString(PyImport_GetModuleDict(), SWIG_RUNTIME_MODULE);
+    PyObject *pointer = runtime ? PyObject_GetAttrString(runtime, SWIG_TYPE_POINTER) : NULL;
+    void *modules = pointer ? PyCObject_AsVoidPtr(pointer) : NULL;
+    Py_XDECREF(pointer);
+    PyErr_Clear();
+    return (swig_module_info *)modules;
+}
+
+static inline int SwigPublishModules(swig_module_info *module)
+{
+    PyObject *runtime = Py_InitModule4(SWIG_RUNTIME_MODULE, swigEmptyMethods, NULL, NULL, PYTHON25_API_VERSION);
+    if (!runtime) {
+        return -1;
+    }
+    PyObject *pointer = PyCObject_FromVoidPtr(module, NULL);
+    if (!pointer) {
+        return -1;
+    }
+    return PyModule_AddObject(runtime, SWIG_TYPE_POINTER, pointer);  // steals pointer
+}
+
+// Registers the module's types with the table shared under the runtime version: joins the ring of
+// modules (or starts it) and takes over the records that earlier modules made for the same names.
+template <size_t N>
+static int SwigInitModule(SwigTypeSlot (&slots)[N])
+{
+    static swig_type_info *types[N + 1];
+    static swig_type_info *initial[N + 1];
+    static swig_cast_info *casts[N + 1];
+    static swig_module_info module = {types, N, NULL, initial, casts, NULL};
+    if (swigModule) {
+        return 0;
+    }
+    if (SwigReadyHandleType() < 0) {
+        return -1;
+    }
+    for (size_t i = 0; i < N; i++) {
+        if (i > 0 && strcmp(slots[i - 1].info.name, slots[i].info.name) >= 0) {
+            PyErr_Format(PyExc_SystemError, "SWIG types out of order at '%s'", slots[i].info.name);
+            return -1;
+        }
+        slots[i].casts[0].type = &slots[i].info;
+        slots[i].info.cast = slots[i].casts;
+        initial[i] = &slots[i].info;
+        casts[i] = slots[i].casts;
+    }
+    swig_module_info *head = SwigSharedModules();
+    if (head) {
+        module.next = head->next;
+        head->next = &module;
+    } else {
+        module.next = &module;
+        if (SwigPublishModules(&module) < 0) {
+            return -1;
+        }
+    }
+    swigModule = &module;
+    for (size_t i = 0; i < N; i++) {
+        swig_type_info *earlier = NULL;
+        for (swig_module_info *m = module.next; m != &module && !earlier; m = m->next) {
+            for (size_t j = 0; j < m->size && !earlier; j++) {
+                if (strcmp(m->types[j]->name, slots[i].info.name) == 0) {
+                    earlier = m->types[j];
+                }
+            }
+        }
+        types[i] = earlier ? earlier : &slots[i].info;
+        slots[i].type = types[i];
+    }
+    return 0;
+}

@@ -1,0 +1,164 @@
+// A test module over the wrapper runtime: it makes "char *" and "std::string *" handles for the other
+// modules of its runtime version to take, and exposes the runtime's scalar and text conversions.
+// Built twice: _runtime_probe (runtime version "4", as _sealer) and _runtime_probe3 (version "3").
+#include "swig_runtime.h"
+
+#include <string>
+
+namespace {
+
+// Sorted by mangled name.
+enum { TYPE_CHAR, TYPE_STRING };
+SwigTypeSlot probeTypes[] = {
+    SwigTypeSlot("_p_char", "char *"),
+    SwigTypeSlot("_p_std__string", "std::string *"),
+};
+
+const size_t CHARS_CAPACITY = 256;
+char chars[CHARS_CAPACITY];
+
+// new_string(s) -> an owning "std::string *" handle holding a copy of all of s.
+PyObject *NewString(PyObject *, PyObject *args)
+{
+    static const char FORMAT[] = "O:new_string";
+    PyObject *arg;
+    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
+        return NULL;
+    }
+    const char *bytes;
+    size_t size;
+    int res = SwigAsStringBytes(arg, &bytes, &size);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "std::string");
+    }
+    std::string *value = new std::string(bytes, size);
+    PyObject *handle = SwigNewPointerObj(value, probeTypes[TYPE_STRING].type, SWIG_POINTER_OWN);
+    if (!handle) {
+        delete value;
+    }
+    return handle;
+}
+
+PyObject *DeleteString(PyObject *, PyObject *args)
+{
+    static const char FORMAT[] = "O:delete_string";
+    PyObject *arg;
+    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
+        return NULL;
+    }
+    void *value;
+    int res = SwigConvertPtr(arg, &value, probeTypes[TYPE_STRING].type, SWIG_POINTER_RELEASE);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "std::string *");
+    }
+    delete static_cast<std::string *>(value);
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+PyObject *RegisterString(PyObject *, PyObject *args)
+{
+    return SwigRegisterClass(args, "O:swigregister", &probeTypes[TYPE_STRING]);
+}
+
+// new_chars(s) -> a "char *" handle (not owning) to a copy of s in a static buffer, cut to fit.
+PyObject *NewChars(PyObject *, PyObject *args)
+{
+    const char *text;
+    int length;
+    if (!PyArg_ParseTuple(args, "s#:new_chars", &text, &length)) {
+        return NULL;
+    }
+    size_t size = (size_t)length < CHARS_CAPACITY - 1 ? (size_t)length : CHARS_CAPACITY - 1;
+    memcpy(chars, text, size);
+    chars[size] = '\0';
+    return SwigNewPointerObj(chars, probeTypes[TYPE_CHAR].type, 0);
+}
+
+// The one argument of chars and wide through the `char const *` conversion; false with the error set.
+bool ParseText(PyObject *args, const char *format, const char **text)
+{
+    PyObject *arg;
+    if (!PyArg_ParseTuple(args, format, &arg)) {
+        return false;
+    }
+    size_t size;
+    int res = SwigAsCharPtrAndSize(arg, text, &size, 0);
+    if (res != SWIG_OK) {
+        SwigArgFail(res, format, 1, "char const *");
+        return false;
+    }
+    return true;
+}
+
+// chars(p) -> the `char const *` conversion of p handed back as a `char *` result (None for null).
+PyObject *Chars(PyObject *, PyObject *args)
+{
+    const char *text;
+    return ParseText(args, "O:chars", &text) ? SwigFromCharPtr(text) : NULL;
+}
+
+// wide(p) -> p widened to wchar_t and handed back as a `wchar_t *` result (None for null).
+PyObject *Wide(PyObject *, PyObject *args)
+{
+    const char *text;
+    if (!ParseText(args, "O:wide", &text)) {
+        return NULL;
+    }
+    if (!text) {
+        return SwigFromWCharPtr(NULL);
+    }
+    std::wstring wide;
+    for (const char *c = text; *c; c++) {
+        wide.push_back((wchar_t)(unsigned char)*c);
+    }
+    return SwigFromWCharPtr(wide.c_str());
+}
+
+// int_and_ulong(i, u) -> (i, u) after the `int` and `ULONG` conversions.
+PyObject *IntAndUlong(PyObject *, PyObject *args)
+{
+    static const char FORMAT[] = "OO:int_and_ulong";
+    PyObject *first;
+    PyObject *second;
+    if (!PyArg_ParseTuple(args, FORMAT, &first, &second)) {
+        return NULL;
+    }
+    int i;
+    int res = SwigAsInt(first, &i);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "int");
+    }
+    unsigned int u;
+    res = SwigAsUlong(second, &u);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 2, "ULONG");
+    }
+    return Py_BuildValue("(ik)", i, (unsigned long)u);
+}
+
+PyMethodDef probeMethods[] = {
+    {"new_string", NewString, METH_VARARGS, NULL},
+    {"delete_string", DeleteString, METH_VARARGS, NULL},
+    {"string_swigregister", RegisterString, METH_VARARGS, NULL},
+    {"new_chars", NewChars, METH_VARARGS, NULL},
+    {"chars", Chars, METH_VARARGS, NULL},
+    {"wide", Wide, METH_VARARGS, NULL},
+    {"int_and_ulong", IntAndUlong, METH_VARARGS, NULL},
+    {NULL, NULL, 0, NULL},
+};
+
+}  // namespace
+
+#define PROBE_INIT_NAME(name) init##name
+#define PROBE_INIT(name) PROBE_INIT_NAME(name)
+#define PROBE_STRINGIFY(name) #name
+#define PROBE_STRING(name) PROBE_STRINGIFY(name)
+
+SWIG_MODULE_INIT PROBE_INIT(PROBE_MODULE)()
+{
+    if (!Py_InitModule4(PROBE_STRING(PROBE_MODULE), probeMethods, NULL, NULL, PYTHON25_API_VERSION)) {
+        return;
+    }
+    SwigInitModule(probeTypes);
+}

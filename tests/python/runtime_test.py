@@ -1,0 +1,131 @@
+# The wrapper runtime through a probe module of the same runtime version as _sealer (_runtime_probe) and
+# one of another version (_runtime_probe3): the shared type table, and the conversions the other modules use.
+import sys
+import unittest
+
+import _runtime_probe
+import _runtime_probe3
+import _sealer
+from support import run_python
+
+DATA = 'abc\0def' * 100
+
+
+class Holder(object):
+    def __init__(self, this):
+        self.this = this
+
+
+def encrypted(password, data):
+    return _sealer.Sealer_encrypt(_sealer.new_Sealer(password), data)
+
+
+class SharedTypeTableTest(unittest.TestCase):
+    def test_char_handle_as_password_and_data(self):
+        self.assertEqual(encrypted('secret', DATA), encrypted(_runtime_probe.new_chars('secret\0more'), DATA))
+        # Data from a "char *" ends at its first zero byte.
+        self.assertEqual(encrypted('pw', 'abc'), encrypted('pw', _runtime_probe.new_chars(DATA)))
+
+    def test_string_handle_of_a_module_of_the_same_version(self):
+        text = _runtime_probe.new_string(DATA)
+        self.assertEqual(encrypted('pw', DATA), encrypted('pw', text))
+        self.assertEqual(encrypted('pw', DATA), encrypted('pw', Holder(text)))
+        _runtime_probe.delete_string(text)
+        self.assertRaises(TypeError, _sealer.Sealer_encrypt, _sealer.new_Sealer('pw'), text)
+
+    def test_other_versions_share_nothing(self):
+        # Without a module of version "4" that has "std::string *", _sealer does not know the type.
+        status, output = run_python(r'''
+import sys, _sealer, _runtime_probe3
+print sorted(name for name in sys.modules if name.startswith('swig_runtime_data'))
+handle = _sealer.new_Sealer('pw')
+text = _runtime_probe3.new_string('data')
+try:
+    _sealer.Sealer_encrypt(handle, text)
+except TypeError as error:
+    print error
+_runtime_probe3.delete_string(text)
+# A handle converts by its type's name, so a "char *" of any version is a "char *" to _sealer.
+print _sealer.Sealer_encrypt(handle, _runtime_probe3.new_chars('abc')) != 'abc'
+_sealer.delete_Sealer(handle)
+''')
+        self.assertEqual((0, "['swig_runtime_data3', 'swig_runtime_data4']\n"
+                             "in method 'Sealer_encrypt', argument 2 of type 'std::string'\nTrue\n"),
+                         (status, output))
+
+    def test_handle_of_another_type_is_refused(self):
+        text = _runtime_probe.new_string(DATA)
+        self.assertRaises(TypeError, _sealer.Sealer_encrypt, text, 'data')
+        self.assertRaises(TypeError, _sealer.delete_Sealer, text)
+        self.assertTrue(text.own())
+        _runtime_probe.delete_string(text)
+
+    def test_registered_string_class_destroys_its_objects(self):
+        deleted = []
+        class Text(object):
+            @staticmethod
+            def __swig_destroy__(handle):
+                deleted.append(handle)
+                _runtime_probe.delete_string(handle)
+        _runtime_probe.string_swigregister(Text)
+        text = _runtime_probe.new_string('x')
+        del text
+        self.assertEqual(1, len(deleted))
+        self.assertRaises(TypeError, _runtime_probe.delete_string, deleted[0])
+
+    def test_data_conversion_that_deletes_the_object(self):
+        # Converting argument 2 reads its `this`, which can run code that deletes the object of argument 1.
+        handle = _sealer.new_Sealer('pw')
+        class Deleting(object):
+            @property
+            def this(self):
+                _sealer.delete_Sealer(handle)
+                return _runtime_probe.new_chars('data')
+        try:
+            _sealer.Sealer_encrypt(handle, Deleting())
+        except TypeError as error:
+            self.assertEqual("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", str(error))
+        else:
+            self.fail('a deleted object was used')
+
+
+class ConversionTest(unittest.TestCase):
+    def assertRefused(self, exception, message, function, *args):
+        try:
+            function(*args)
+        except exception as error:
+            self.assertEqual(message, str(error))
+        else:
+            self.fail('%r was taken' % (args,))
+
+    def test_int_and_ulong(self):
+        convert = _runtime_probe.int_and_ulong
+        self.assertEqual((5, 7), convert(5, 7))
+        self.assertEqual((1, 0), convert(True, False))
+        self.assertEqual((-2147483648, 4294967295), convert(-2147483648L, 4294967295L))
+        self.assertEqual((2147483647, 0), convert(2147483647L, 0L))
+        int_message = "in method 'int_and_ulong', argument 1 of type 'int'"
+        for bad in (2147483648L, -2147483649L, 1.0, '1', None):
+            self.assertRefused(TypeError, int_message, convert, bad, 0)
+        ulong_message = "in method 'int_and_ulong', argument 2 of type 'ULONG'"
+        self.assertRefused(OverflowError, ulong_message, convert, 0, -1)
+        for bad in (-1L, 4294967296L, 1.0, '1', None):
+            self.assertRefused(TypeError, ulong_message, convert, 0, bad)
+        if sys.maxint > 2 ** 32:
+            # A Python int wider than 32 bits exists only where C long is 64-bit.
+            self.assertRefused(OverflowError, int_message, convert, 2 ** 31, 0)
+            self.assertRefused(OverflowError, ulong_message, convert, 0, 2 ** 32)
+
+    def test_char_const_pointer_and_results(self):
+        self.assertEqual(None, _runtime_probe.chars(None))
+        self.assertEqual('abc', _runtime_probe.chars('abc\0def'))
+        self.assertEqual('', _runtime_probe.chars(''))
+        self.assertRefused(TypeError, "in method 'chars', argument 1 of type 'char const *'", _runtime_probe.chars, u'abc')
+        self.assertEqual(u'C:\\Mount\\', _runtime_probe.wide('C:\\Mount\\'))
+        self.assertEqual(unicode, type(_runtime_probe.wide('x')))
+        self.assertEqual(u'\xe9', _runtime_probe.wide('\xe9'))
+        self.assertEqual(None, _runtime_probe.wide(None))
+
+
+if __name__ == '__main__':
+    unittest.main()

@@ -1,0 +1,142 @@
+// The Python module _sealer: the class Sealer as the flat functions that a SWIG 1.3 proxy class calls.
+#define SWIG_RUNTIME_VERSION "4"
+#include "swig_runtime.h"
+
+#include "sealer.h"
+
+#include <new>
+
+namespace {
+
+// Sorted by mangled name.
+enum { TYPE_SEALER, TYPE_CHAR };
+SwigTypeSlot sealerTypes[] = {
+    SwigTypeSlot("_p_Sealer", "Sealer *"),
+    SwigTypeSlot("_p_char", "char *"),
+};
+
+const char SEALER_ARG[] = "Sealer *";
+const char PASSWORD_ARG[] = "char const *";
+const char DATA_ARG[] = "std::string";
+
+swig_type_info *SealerType()
+{
+    return sealerTypes[TYPE_SEALER].type;
+}
+
+PyObject *NewSealer(PyObject *, PyObject *args)
+{
+    static const char FORMAT[] = "O:new_Sealer";
+    PyObject *passwordArg;
+    if (!PyArg_ParseTuple(args, FORMAT, &passwordArg)) {
+        return NULL;
+    }
+    // Sealer reads the password in place up to its first zero byte; None would be a null password.
+    const char *password;
+    size_t size;
+    int res = SwigAsCharPtrAndSize(passwordArg, &password, &size, SWIG_POINTER_NO_NULL);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, PASSWORD_ARG);
+    }
+    Sealer *sealer = new (std::nothrow) Sealer(password);
+    if (!sealer) {
+        return PyErr_NoMemory();
+    }
+    PyObject *handle = SwigNewPointerObj(sealer, SealerType(), SWIG_POINTER_OWN);
+    if (!handle) {
+        delete sealer;
+    }
+    return handle;
+}
+
+// Sealer_encrypt and Sealer_decrypt: (handle, data) -> str. None as handle is refused: there would be
+// no object to work on. The data is copied once, into the str that becomes the result, and transformed
+// there: the same bytes as a by-value std::string through encrypt or decrypt, without a second buffer.
+PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform)(char *, size_t))
+{
+    PyObject *handleArg;
+    PyObject *dataArg;
+    if (!PyArg_ParseTuple(args, format, &handleArg, &dataArg)) {
+        return NULL;
+    }
+    void *object;
+    int res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, format, 1, SEALER_ARG);
+    }
+    const char *bytes;
+    size_t size;
+    res = SwigAsStringBytes(dataArg, &bytes, &size);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, format, 2, DATA_ARG);
+    }
+    // A fresh str (with bytes given, a one-byte str would be the interpreter's shared one), allocated
+    // before the keys move, so a call that fails for memory leaves them where they were.
+    PyObject *result = PyString_FromStringAndSize(NULL, (Py_ssize_t)size);
+    if (!result) {
+        return NULL;
+    }
+    memcpy(PyString_AS_STRING(result), bytes, size);
+    // Converting the data can run Python code (a `this` attribute) that deletes the object.
+    res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
+    if (res != SWIG_OK) {
+        Py_DECREF(result);
+        return SwigArgFail(res, format, 1, SEALER_ARG);
+    }
+    (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
+    return result;
+}
+
+PyObject *SealerEncrypt(PyObject *, PyObject *args)
+{
+    return Transform(args, "OO:Sealer_encrypt", &Sealer::encryptInPlace);
+}
+
+PyObject *SealerDecrypt(PyObject *, PyObject *args)
+{
+    return Transform(args, "OO:Sealer_decrypt", &Sealer::decryptInPlace);
+}
+
+// The handle gives its object up before the object is deleted, so neither its collection nor a later
+// call through it (a second delete included) reaches the freed object: they are refused. None deletes
+// nothing.
+PyObject *DeleteSealer(PyObject *, PyObject *args)
+{
+    static const char FORMAT[] = "O:delete_Sealer";
+    PyObject *handleArg;
+    if (!PyArg_ParseTuple(args, FORMAT, &handleArg)) {
+        return NULL;
+    }
+    void *object;
+    int res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_RELEASE);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, SEALER_ARG);
+    }
+    delete static_cast<Sealer *>(object);
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+PyObject *RegisterSealer(PyObject *, PyObject *args)
+{
+    return SwigRegisterClass(args, "O:swigregister", &sealerTypes[TYPE_SEALER]);
+}
+
+PyMethodDef sealerMethods[] = {
+    {"new_Sealer", NewSealer, METH_VARARGS, NULL},
+    {"Sealer_decrypt", SealerDecrypt, METH_VARARGS, NULL},
+    {"Sealer_encrypt", SealerEncrypt, METH_VARARGS, NULL},
+    {"delete_Sealer", DeleteSealer, METH_VARARGS, NULL},
+    {"Sealer_swigregister", RegisterSealer, METH_VARARGS, NULL},
+    {NULL, NULL, 0, NULL},
+};
+
+}  // namespace
+
+SWIG_MODULE_INIT init_sealer()
+{
+    if (!Py_InitModule4("_sealer", sealerMethods, NULL, NULL, PYTHON25_API_VERSION)) {
+        return;
+    }
+    SwigInitModule(sealerTypes);  // on failure the exception it set fails the import
+}
