@@ -144,6 +144,8 @@ class Daemon:
         if wait:
             assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
             assert self.process.poll() is None, "the daemon ended with %d" % self.process.returncode
+            # The listener comes up before the users are loaded.
+            assert wait_for(self.users_file.exists), "the daemon did not set up its users file"
 
     def running(self):
         return self.process is not None and self.process.poll() is None
