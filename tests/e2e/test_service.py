@@ -136,13 +136,8 @@ def test_install_run_stop_uninstall_and_no_service_in_a_console(service):
     assert service.processes() == [process]
 
     # Slot 0: a start that failed; slot 1: a syncer that exits; slot 2: one that runs.
-    program = daemon.install_dir / "Tessil.exe"
-    away = program.with_name("Tessil.exe.away")
-    program.rename(away)
-    try:
+    with daemon.syncer_program_missing():
         assert tessilctl.register(b"failer") == 0
-    finally:
-        away.rename(program)
     assert tessilctl.register(b"quitter") == 0
     assert tessilctl.register(b"runner") == 0
     (runner,) = daemon.records_for("runner")

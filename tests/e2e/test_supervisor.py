@@ -23,13 +23,8 @@ def test_exited_and_unstartable_syncers_are_restarted_after_the_first_delay(fres
     fresh_daemon.set_syncers({"quitter": "exit 0", "*": "stay"})
 
     # failer's start fails (the syncer program is away); quitter's syncer exits at once with code 0.
-    program = fresh_daemon.install_dir / "Tessil.exe"
-    away = program.with_name("Tessil.exe.away")
-    program.rename(away)
-    try:
+    with fresh_daemon.syncer_program_missing():
         assert tessilctl.register(b"failer") == 0
-    finally:
-        away.rename(program)
     assert tessilctl.register(b"quitter") == 0
     assert fresh_daemon.log() == ["CreateProcess failed 2.\n", "started for user quitter on 1.\n"]
 

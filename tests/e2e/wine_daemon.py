@@ -5,6 +5,7 @@ own. The daemon sits at C:\\Program Files\\Tessil\\ with the stand-in syncer bes
 again as C:\\Python25\\python.exe for script mode (see standin_syncer.cpp for what it records and obeys).
 """
 
+import contextlib
 import importlib.machinery
 import importlib.util
 import os
@@ -169,6 +170,17 @@ class Daemon:
         lines = "".join("%s\t%s\n" % (user, action) for user, action in actions.items())
         for directory in (self.install_dir, self.python_dir):
             (directory / "standin-control.txt").write_text(lines)
+
+    @contextlib.contextmanager
+    def syncer_program_missing(self):
+        """Takes the syncer program away for the duration: the daemon cannot start a syncer (error 2)."""
+        program = self.install_dir / "Tessil.exe"
+        away = program.with_name("Tessil.exe.away")
+        program.rename(away)
+        try:
+            yield
+        finally:
+            away.rename(program)
 
     def log(self, path=None):
         """The log's messages, each with its line ending; the prefix is checked and stripped."""

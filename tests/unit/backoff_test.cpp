@@ -86,15 +86,6 @@ TEST(DecideRestart, OnePassSeeingItRunningStartsOverAtThirty)
     EXPECT_EQ(2, slot.PassesUntilRestart());
 }
 
-TEST(DecideRestart, RunningSyncerIsLeftAloneForEver)
-{
-    SupervisedSlot slot;
-    for (int passes = 0; passes < 1000; ++passes) {
-        RestartDecision decision = slot.Pass(SYNCER_RUNNING);
-        ASSERT_FALSE(decision.reportExit || decision.clearRecord || decision.restartNow);
-    }
-}
-
 // A slot without a process and without a pending restart (its start could not even be attempted) stays so.
 TEST(DecideRestart, AbsentSyncerWithoutCountdownIsNotRestarted)
 {
