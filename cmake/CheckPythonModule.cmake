@@ -1,6 +1,7 @@
-# cmake -DOBJDUMP=... -DMODULE=<file.pyd> -DINIT=init_<name> -P CheckPythonModule.cmake
+# cmake -DOBJDUMP=... -DMODULE=<file.pyd> -DINIT=init_<name> -DDLLS=python25.dll[;<dll>...] -P CheckPythonModule.cmake
 # A Windows extension module for Python 2.5 must export only its initialiser and link against python25.dll
-# (tests/windows/check_imports.py checks each import against what XP, Server 2003 and python25.dll have).
+# and the other DLLs it is made for (tests/windows/check_imports.py checks each import against what XP,
+# Server 2003 and python25.dll have).
 cmake_minimum_required(VERSION 3.25)
 
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
@@ -9,9 +10,13 @@ if(NOT rc EQUAL 0)
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-if(NOT "DLL Name: python25.dll" IN_LIST imports)
-  message(FATAL_ERROR "${MODULE} does not import python25.dll")
-endif()
+string(TOLOWER "${imports}" imported)  # import libraries differ in the case of DLL names
+foreach(dll IN LISTS DLLS)
+  string(TOLOWER "DLL Name: ${dll}" wanted)
+  if(NOT wanted IN_LIST imported)
+    message(FATAL_ERROR "${MODULE} does not import ${dll}")
+  endif()
+endforeach()
 
 # The export name table: "[   0] name" lines after "[Ordinal/Name Pointer] Table".
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)

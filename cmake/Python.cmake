@@ -38,12 +38,12 @@ else()
   set(TESSIL_PYTHON_LIB python27)
 endif()
 
-# tessil_python_module(<name> SOURCES ... LIBS ... [NO_STAGE]): the extension module <name> (with its
-# leading underscore), built into build/<preset>/python and staged into dist/<python>-<platform>/.
-# On Windows tests check that it exports only init<name>, imports python25.dll, and imports nothing that
-# Windows XP, Server 2003 or python25.dll lack.
+# tessil_python_module(<name> SOURCES ... LIBS ... [IMPORTS <dll>...] [NO_STAGE]): the extension module
+# <name> (with its leading underscore), built into build/<preset>/python and staged into
+# dist/<python>-<platform>/. On Windows tests check that it exports only init<name>, imports python25.dll
+# and the IMPORTS DLLs, and imports nothing that Windows XP, Server 2003 or python25.dll lack.
 function(tessil_python_module name)
-  cmake_parse_arguments(ARG "NO_STAGE" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_STAGE" "" "SOURCES;LIBS;IMPORTS" ${ARGN})
   if(WIN32)
     # Python 2.5 runs on XP and Server 2003: the daemon's stand-in for GetTickCount64 serves here too.
     list(APPEND ARG_SOURCES ${CMAKE_SOURCE_DIR}/TessilClient/xp_runtime.cpp)
@@ -56,9 +56,10 @@ function(tessil_python_module name)
   if(WIN32)
     set_target_properties(${name} PROPERTIES SUFFIX ".pyd")
     target_link_options(${name} PRIVATE -s)  # ship without debug information
+    set(dlls python25.dll ${ARG_IMPORTS})
     add_test(NAME ${name}_linkage
       COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:${name}> -DINIT=init${name}
-              -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
+              "-DDLLS=${dlls}" -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
     add_test(NAME ${name}_imports
       COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/windows/check_imports.py ${CMAKE_OBJDUMP}
               ${CMAKE_SOURCE_DIR}/tests/windows/xp_imports.txt,${CMAKE_SOURCE_DIR}/cmake/python25.def

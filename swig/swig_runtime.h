@@ -12,7 +12,7 @@
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
 //     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
-//   init: SWIG_MODULE_INIT init_thing() { if (Py_InitModule4(...)) SwigInitModule(types); }
+//   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
 #ifndef SWIG_RUNTIME_VERSION
@@ -619,12 +619,62 @@ static inline PyObject *SwigFromWCharPtr(const wchar_t *text)
     return PyUnicode_FromWideChar(text, (Py_ssize_t)wcslen(text));
 }
 
+// A UTF-16 text result (a Windows `wchar_t *`, kept in 16-bit units where wchar_t is wider): unicode of
+// the units up to the first zero one; None for null. Where Python's characters are 32-bit a surrogate
+// pair becomes one character and a lone surrogate stays as it is, as it does in a 16-bit Python.
+template <typename Unit>
+static PyObject *SwigFromUtf16Ptr(const Unit *text)
+{
+    static_assert(sizeof(Unit) == 2, "UTF-16 units");
+    if (!text) {
+        Py_INCREF(Py_None);
+        return Py_None;
+    }
+    size_t units = 0;
+    while (text[units]) {
+        units++;
+    }
+#if Py_UNICODE_SIZE == 2
+    static_assert(sizeof(wchar_t) == 2, "a 16-bit Python with a wider wchar_t");
+    return PyUnicode_FromWideChar(reinterpret_cast<const wchar_t *>(text), (Py_ssize_t)units);
+#else
+    auto isPair = [text, units](size_t i) {
+        return i + 1 < units && (text[i] & 0xFC00) == 0xD800 && (text[i + 1] & 0xFC00) == 0xDC00;
+    };
+    size_t characters = 0;
+    for (size_t i = 0; i < units; i += isPair(i) ? 2 : 1) {
+        characters++;
+    }
+    PyObject *result = PyUnicode_FromUnicode(NULL, (Py_ssize_t)characters);
+    if (!result) {
+        return NULL;
+    }
+    Py_UNICODE *out = PyUnicode_AS_UNICODE(result);
+    for (size_t i = 0; i < units; i++) {
+        if (isPair(i)) {
+            *out++ = 0x10000 + (((Py_UNICODE)text[i] - 0xD800) << 10) + ((Py_UNICODE)text[i + 1] - 0xDC00);
+            i++;
+        } else {
+            *out++ = text[i];
+        }
+    }
+    return result;
+#endif
+}
+
 // ---- Class registration -------------------------------------------------------------------------
 
 // X_swigregister(cls): records cls as the class of the slot's type and its __swig_destroy__, where it
-// has one, as the hook for owned objects whose handle is collected.
+// has one, as the hook for owned objects whose handle is collected. The format is the module's own,
+// "O:swigregister" or "O|swigregister"; with the second the parser would read further arguments into
+// pointers that are not there, so more than one argument is refused first.
 static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, SwigTypeSlot *slot)
 {
+    if (strchr(format, '|') && PyTuple_GET_SIZE(args) > 1) {
+        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)",
+                     (int)PyTuple_GET_SIZE(args));
+        return NULL;
+    }
     PyObject *cls;
     if (!PyArg_ParseTuple(args, format, &cls)) {
         return NULL;
@@ -728,4 +778,14 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
         slots[i].type = types[i];
     }
     return 0;
+}
+
+// The body of a module's initialiser: creates the module with its method table (no docstring, Python
+// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import.
+template <size_t N>
+static void SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlot (&slots)[N])
+{
+    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION)) {
+        SwigInitModule(slots);
+    }
 }

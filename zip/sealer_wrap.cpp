@@ -135,8 +135,5 @@ PyMethodDef sealerMethods[] = {
 
 SWIG_MODULE_INIT init_sealer()
 {
-    if (!Py_InitModule4("_sealer", sealerMethods, NULL, NULL, PYTHON25_API_VERSION)) {
-        return;
-    }
-    SwigInitModule(sealerTypes);  // on failure the exception it set fails the import
+    SwigCreateModule("_sealer", sealerMethods, sealerTypes);
 }

@@ -11,8 +11,12 @@ SCRIPT = "TessilClient\\Tessil.py"
 CLOCK_TOLERANCE = 300  # seconds between a log line's time stamp and the test's clock
 
 
-def console_lines(daemon):
-    return daemon.console_path.read_bytes().decode("latin-1").replace("\r\n", "\n").splitlines(keepends=True)
+def console_lines(daemon, expected):
+    """The console output once it is `expected` (the echo follows the log line), else as it is."""
+    def lines():
+        return daemon.console_path.read_bytes().decode("latin-1").replace("\r\n", "\n").splitlines(keepends=True)
+    wait_for(lambda: lines() == expected)
+    return lines()
 
 
 def test_first_start_creates_an_empty_users_file_and_starts_nothing(fresh_daemon):
@@ -45,7 +49,7 @@ def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
     assert records[""]["argv"] == [SYNCER, "", pid]
 
     # A console run echoes every message without its time stamp.
-    assert console_lines(fresh_daemon) == expected
+    assert console_lines(fresh_daemon, expected) == expected
     now = time.time()
     for line in fresh_daemon.log_file.read_bytes().split(b"\r\n")[:-1]:
         stamp = time.mktime(time.strptime(line[:19].decode(), "%d/%m/%Y %H:%M:%S"))
@@ -100,7 +104,8 @@ def test_script_mode_command_lines(fresh_daemon):
     (record,) = fresh_daemon.records_for("tina", fresh_daemon.python_dir)
     assert record["commandline"] == '%s %s "tina" %s ""' % (PYTHON, SCRIPT, pid)
     assert fresh_daemon.records() == []  # the syncer program is not used
-    assert console_lines(fresh_daemon) == ["started for user sam on 0.\n", "started for user tina on 1.\n"]
+    expected = ["started for user sam on 0.\n", "started for user tina on 1.\n"]
+    assert console_lines(fresh_daemon, expected) == expected
 
 
 def test_log_lies_in_the_current_directory_when_the_listener_retries(fresh_daemon):
@@ -113,6 +118,6 @@ def test_log_lies_in_the_current_directory_when_the_listener_retries(fresh_daemo
         local_log = fresh_daemon.cwd / "logs" / "TessilCPH.log"
         expected = ["bind failed, returned: -1.\n", "Retrying in a minute...\n"]
         assert wait_for(lambda: fresh_daemon.log(local_log) == expected), fresh_daemon.log(local_log)
-        assert console_lines(fresh_daemon) == expected
+        assert console_lines(fresh_daemon, expected) == expected
         assert not fresh_daemon.data_dir.exists()  # users are loaded only once the listener is up
         fresh_daemon.stop()

@@ -134,7 +134,7 @@ class Daemon:
 
     def start(self, argument="-c", users=None, syncers="stay", wait=True):
         """A fresh start-up in the console (see prepare); `wait`: until the daemon listens (on a port found
-        free)."""
+        free) and has its users file."""
         self.prepare(users, syncers)
         if wait:
             assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
@@ -143,10 +143,10 @@ class Daemon:
                                         cwd=self.cwd, env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=self.console, stderr=subprocess.STDOUT)
         if wait:
-            assert wait_for(lambda: self.process.poll() is not None or port_in_use(), START_TIMEOUT)
-            assert self.process.poll() is None, "the daemon ended with %d" % self.process.returncode
-            # The listener comes up before the users are loaded.
-            assert wait_for(self.users_file.exists), "the daemon did not set up its users file"
+            # It listens first and sets up its data directory and users file right after.
+            assert wait_for(lambda: not self.running() or (port_in_use() and self.users_file.exists()),
+                            START_TIMEOUT)
+            assert self.running(), "the daemon ended with %d" % self.process.returncode
 
     def running(self):
         return self.process is not None and self.process.poll() is None

@@ -1,6 +1,8 @@
 // A test module over the wrapper runtime: it makes "char *" and "std::string *" handles for the other
-// modules of its runtime version to take, and exposes the runtime's scalar and text conversions.
-// Built twice: _runtime_probe (runtime version "4", as _sealer) and _runtime_probe3 (version "3").
+// modules of its runtime version to take, exposes the runtime's scalar and text conversions and lists the
+// shared type table.
+// Built three times: _runtime_probe (runtime version "4", as _sealer), _runtime_probe3 (version "3") and
+// _runtime_probe2 (version "2", as _netopts).
 #include "swig_runtime.h"
 
 #include <string>
@@ -61,6 +63,12 @@ PyObject *RegisterString(PyObject *, PyObject *args)
     return SwigRegisterClass(args, "O:swigregister", &probeTypes[TYPE_STRING]);
 }
 
+// The same with the format that takes further arguments as optional.
+PyObject *RegisterStringOptional(PyObject *, PyObject *args)
+{
+    return SwigRegisterClass(args, "O|swigregister", &probeTypes[TYPE_STRING]);
+}
+
 // new_chars(s) -> a "char *" handle (not owning) to a copy of s in a static buffer, cut to fit.
 PyObject *NewChars(PyObject *, PyObject *args)
 {
@@ -115,6 +123,21 @@ PyObject *Wide(PyObject *, PyObject *args)
     return SwigFromWCharPtr(wide.c_str());
 }
 
+// utf16(b) -> the UTF-16LE bytes b (up to a zero unit) handed back as a 16-bit `wchar_t *` result.
+PyObject *Utf16(PyObject *, PyObject *args)
+{
+    const char *bytes;
+    int length;
+    if (!PyArg_ParseTuple(args, "s#:utf16", &bytes, &length)) {
+        return NULL;
+    }
+    std::u16string units;
+    for (int i = 0; i + 1 < length; i += 2) {
+        units.push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
+    }
+    return SwigFromUtf16Ptr(units.c_str());
+}
+
 // int_and_ulong(i, u) -> (i, u) after the `int` and `ULONG` conversions.
 PyObject *IntAndUlong(PyObject *, PyObject *args)
 {
@@ -137,14 +160,54 @@ PyObject *IntAndUlong(PyObject *, PyObject *args)
     return Py_BuildValue("(ik)", i, (unsigned long)u);
 }
 
+// The mangled and shown names of the types of one module of the shared ring, as a list of pairs.
+PyObject *ModuleTypes(const swig_module_info *module)
+{
+    PyObject *types = PyList_New((Py_ssize_t)module->size);
+    for (size_t i = 0; types && i < module->size; i++) {
+        PyObject *pair = Py_BuildValue("(ss)", module->types[i]->name, module->types[i]->str);
+        if (!pair) {
+            Py_CLEAR(types);
+            break;
+        }
+        PyList_SET_ITEM(types, (Py_ssize_t)i, pair);  // steals pair
+    }
+    return types;
+}
+
+// ring_types() -> [[(name, shown names), ...], ...]: the types of every module that shares this
+// module's type table, this module first.
+PyObject *RingTypes(PyObject *, PyObject *args)
+{
+    if (!PyArg_ParseTuple(args, ":ring_types")) {
+        return NULL;
+    }
+    PyObject *ring = PyList_New(0);
+    const swig_module_info *module = swigModule;
+    do {
+        PyObject *types = ring ? ModuleTypes(module) : NULL;
+        if (!types || PyList_Append(ring, types) < 0) {
+            Py_XDECREF(types);
+            Py_CLEAR(ring);
+            break;
+        }
+        Py_DECREF(types);
+        module = module->next;
+    } while (module != swigModule);
+    return ring;
+}
+
 PyMethodDef probeMethods[] = {
     {"new_string", NewString, METH_VARARGS, NULL},
     {"delete_string", DeleteString, METH_VARARGS, NULL},
     {"string_swigregister", RegisterString, METH_VARARGS, NULL},
+    {"string_swigregister_optional", RegisterStringOptional, METH_VARARGS, NULL},
     {"new_chars", NewChars, METH_VARARGS, NULL},
     {"chars", Chars, METH_VARARGS, NULL},
     {"wide", Wide, METH_VARARGS, NULL},
+    {"utf16", Utf16, METH_VARARGS, NULL},
     {"int_and_ulong", IntAndUlong, METH_VARARGS, NULL},
+    {"ring_types", RingTypes, METH_VARARGS, NULL},
     {NULL, NULL, 0, NULL},
 };
 
@@ -157,8 +220,5 @@ PyMethodDef probeMethods[] = {
 
 SWIG_MODULE_INIT PROBE_INIT(PROBE_MODULE)()
 {
-    if (!Py_InitModule4(PROBE_STRING(PROBE_MODULE), probeMethods, NULL, NULL, PYTHON25_API_VERSION)) {
-        return;
-    }
-    SwigInitModule(probeTypes);
+    SwigCreateModule(PROBE_STRING(PROBE_MODULE), probeMethods, probeTypes);
 }

@@ -126,6 +126,31 @@ class ConversionTest(unittest.TestCase):
         self.assertEqual(u'\xe9', _runtime_probe.wide('\xe9'))
         self.assertEqual(None, _runtime_probe.wide(None))
 
+    def test_utf16_results(self):
+        utf16 = lambda text: _runtime_probe.utf16(text.encode('utf-16-le'))
+        self.assertEqual(u'\\\\?\\Volume{1}\\|C:\\', utf16(u'\\\\?\\Volume{1}\\|C:\\'))
+        self.assertEqual(unicode, type(utf16(u'')))
+        self.assertEqual(u'\xe9\u20ac\U0001f600z', utf16(u'\xe9\u20ac\U0001f600z'))
+        self.assertEqual(u'ab', _runtime_probe.utf16('a\0b\0\0\0c\0'))
+        # Lone or reversed surrogates are kept unit for unit (a pair of bytes per unit, low byte first).
+        self.assertEqual([0xD800, 0x41, 0xDC00, 0xD800], map(ord, _runtime_probe.utf16('\x00\xd8A\x00\x00\xdc\x00\xd8')))
+        self.assertEqual([0xDE00, 0xD83D], map(ord, _runtime_probe.utf16('\x00\xde\x3d\xd8')))
+
+    def test_registration_with_optional_format(self):
+        register = _runtime_probe.string_swigregister_optional
+        deleted = []
+        class Text(object):
+            @staticmethod
+            def __swig_destroy__(handle):
+                deleted.append(handle)
+                _runtime_probe.delete_string(handle)
+        self.assertRefused(TypeError, 'swigregister() takes at most 1 argument (2 given)', register, Text, 'x')
+        self.assertRaises(TypeError, register)
+        self.assertEqual(None, register(Text))
+        del Text
+        _runtime_probe.new_string('x')  # dropped at once: the registered hook destroys it
+        self.assertEqual(1, len(deleted))
+
 
 if __name__ == '__main__':
     unittest.main()

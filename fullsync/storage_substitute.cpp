@@ -1,0 +1,384 @@
+// The scripted platform of the Linux build (see storage_substitute.h). It answers as Windows does where
+// the tests depend on it: errors through GetLastError, areas too small refused rather than overrun.
+#include "storage_substitute.h"
+
+#include "storage_platform.h"
+
+#include <Python.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Reply {
+    DWORD error;  // 0: the control succeeds with the bytes
+    std::string bytes;
+};
+
+struct Device {
+    DWORD openError;
+    std::map<DWORD, Reply> replies;
+};
+
+struct Volume {
+    std::u16string name;
+    UINT driveType;
+    DWORD listError;          // 0: the listing succeeds with pathList
+    std::u16string pathList;  // each path with its terminator
+};
+
+std::map<std::string, Device> devices;
+std::vector<Volume> volumes;
+std::vector<std::string> calls;
+std::map<HANDLE, std::string> openDevices;  // handle -> path
+std::map<HANDLE, size_t> openSearches;      // handle -> index of the volume FindNextVolumeW gives
+uintptr_t handlesMade;
+DWORD lastError;
+
+HANDLE NewHandle()
+{
+    return (HANDLE)++handlesMade;
+}
+
+std::string HandleText(HANDLE handle)
+{
+    return handle == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE" : "#" + std::to_string((uintptr_t)handle);
+}
+
+// "volume N" for the scripted volume of that name, the name's place in the script.
+std::string VolumeText(const WCHAR *name)
+{
+    for (size_t i = 0; name && i < volumes.size(); i++) {
+        if (volumes[i].name == name) {
+            return "volume " + std::to_string(i);
+        }
+    }
+    return "unknown volume";
+}
+
+const Volume *FindVolume(const WCHAR *name)
+{
+    for (const Volume &volume : volumes) {
+        if (name && volume.name == name) {
+            return &volume;
+        }
+    }
+    return NULL;
+}
+
+void Record(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void Record(const char *format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    calls.push_back(text);
+}
+
+BOOL Fail(DWORD error)
+{
+    lastError = error;
+    return 0;
+}
+
+HANDLE FailHandle(DWORD error)
+{
+    lastError = error;
+    return INVALID_HANDLE_VALUE;
+}
+
+// Copies a volume name as the volume search does: whole, or refused when it does not fit.
+BOOL CopyName(const Volume &volume, WCHAR *out, DWORD capacity)
+{
+    if (volume.name.size() + 1 > capacity) {
+        return Fail(ERROR_FILENAME_EXCED_RANGE);
+    }
+    memcpy(out, volume.name.c_str(), (volume.name.size() + 1) * sizeof(WCHAR));
+    return 1;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile)
+{
+    Record("CreateFileA(%s, 0x%x, 0x%x, %s, %u, 0x%x, %s)", fileName ? fileName : "null", access, shareMode,
+           security ? "security" : "null", disposition, flags, templateFile ? "template" : "null");
+    if (!fileName) {
+        return FailHandle(ERROR_PATH_NOT_FOUND);  // what Wine answers
+    }
+    auto device = devices.find(fileName);
+    if (device == devices.end()) {
+        return FailHandle(ERROR_FILE_NOT_FOUND);
+    }
+    if (device->second.openError) {
+        return FailHandle(device->second.openError);
+    }
+    HANDLE handle = NewHandle();
+    openDevices[handle] = fileName;
+    return handle;
+}
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
+                     DWORD *bytesReturned, void *overlapped)
+{
+    Record("DeviceIoControl(%s, 0x%x, %s, %u, %u, %s)", HandleText(device).c_str(), code, in ? "in" : "null",
+           inSize, outSize, overlapped ? "overlapped" : "null");
+    auto open = openDevices.find(device);
+    if (open == openDevices.end()) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (!bytesReturned && !overlapped) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    const std::map<DWORD, Reply> &replies = devices[open->second].replies;
+    auto reply = replies.find(code);
+    if (reply == replies.end()) {
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+    if (reply->second.error) {
+        return Fail(reply->second.error);
+    }
+    if (reply->second.bytes.size() > outSize) {
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    memcpy(out, reply->second.bytes.data(), reply->second.bytes.size());
+    *bytesReturned = (DWORD)reply->second.bytes.size();
+    return 1;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    Record("CloseHandle(%s)", HandleText(handle).c_str());
+    return openDevices.erase(handle) ? 1 : Fail(ERROR_INVALID_HANDLE);
+}
+
+DWORD GetLastError()
+{
+    return lastError;
+}
+
+HANDLE FindFirstVolumeW(WCHAR *volumeName, DWORD capacity)
+{
+    Record("FindFirstVolumeW(%u)", capacity);
+    if (volumes.empty()) {
+        return FailHandle(ERROR_NO_MORE_FILES);
+    }
+    if (!CopyName(volumes[0], volumeName, capacity)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE search = NewHandle();
+    openSearches[search] = 1;
+    return search;
+}
+
+BOOL FindNextVolumeW(HANDLE search, WCHAR *volumeName, DWORD capacity)
+{
+    Record("FindNextVolumeW(%s, %u)", HandleText(search).c_str(), capacity);
+    auto open = openSearches.find(search);
+    if (open == openSearches.end()) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (open->second >= volumes.size()) {
+        return Fail(ERROR_NO_MORE_FILES);
+    }
+    return CopyName(volumes[open->second++], volumeName, capacity);
+}
+
+BOOL FindVolumeClose(HANDLE search)
+{
+    Record("FindVolumeClose(%s)", HandleText(search).c_str());
+    return openSearches.erase(search) ? 1 : Fail(ERROR_INVALID_HANDLE);
+}
+
+BOOL GetVolumePathNamesForVolumeNameW(const WCHAR *volumeName, WCHAR *pathNames, DWORD capacity, DWORD *needed)
+{
+    Record("GetVolumePathNamesForVolumeNameW(%s, %u)", VolumeText(volumeName).c_str(), capacity);
+    const Volume *volume = FindVolume(volumeName);
+    if (!volume) {
+        return Fail(ERROR_INVALID_NAME);
+    }
+    if (volume->listError) {
+        return Fail(volume->listError);
+    }
+    // The list and the empty string that ends it.
+    size_t units = volume->pathList.size() + 1;
+    *needed = (DWORD)units;
+    if (units > capacity) {
+        return Fail(ERROR_MORE_DATA);
+    }
+    memcpy(pathNames, volume->pathList.c_str(), units * sizeof(WCHAR));
+    return 1;
+}
+
+UINT GetDriveTypeW(const WCHAR *rootPath)
+{
+    Record("GetDriveTypeW(%s)", VolumeText(rootPath).c_str());
+    const Volume *volume = FindVolume(rootPath);
+    return volume ? volume->driveType : (UINT)DRIVE_NO_ROOT_DIR;
+}
+
+// ---- The Python module that scripts it ----------------------------------------------------------
+
+namespace {
+
+// A unicode object's text in UTF-16 units; false with TypeError set for anything else.
+bool ToUtf16(PyObject *text, std::u16string *units)
+{
+    if (!PyUnicode_Check(text)) {
+        PyErr_SetString(PyExc_TypeError, "a unicode text is needed");
+        return false;
+    }
+    const Py_UNICODE *characters = PyUnicode_AS_UNICODE(text);
+    for (Py_ssize_t i = 0; i < PyUnicode_GET_SIZE(text); i++) {
+        unsigned long c = characters[i];
+        if (c > 0xFFFF) {
+            units->push_back((char16_t)(0xD800 + ((c - 0x10000) >> 10)));
+            units->push_back((char16_t)(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            units->push_back((char16_t)c);
+        }
+    }
+    return true;
+}
+
+// A Python int or long as a DWORD; false with an exception set when it is neither or out of range.
+bool ToDword(PyObject *number, DWORD *value)
+{
+    if (!PyInt_Check(number) && !PyLong_Check(number)) {
+        PyErr_SetString(PyExc_TypeError, "an integer is needed");
+        return false;
+    }
+    long long v = PyLong_Check(number) ? PyLong_AsLongLong(number) : PyInt_AsLong(number);
+    if (PyErr_Occurred() || v < 0 || v > 0xFFFFFFFFll) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_OverflowError, "a 32-bit unsigned integer is needed");
+        return false;
+    }
+    *value = (DWORD)v;
+    return true;
+}
+
+PyObject *None()
+{
+    Py_INCREF(Py_None);
+    return Py_None;
+}
+
+PyObject *Reset(PyObject *, PyObject *)
+{
+    devices.clear();
+    volumes.clear();
+    calls.clear();
+    openDevices.clear();
+    openSearches.clear();
+    handlesMade = 0;
+    lastError = 0;
+    return None();
+}
+
+PyObject *AddDevice(PyObject *, PyObject *args)
+{
+    const char *path;
+    PyObject *replies;
+    PyObject *openErrorArg = NULL;
+    if (!PyArg_ParseTuple(args, "sO!|O:device", &path, &PyDict_Type, &replies, &openErrorArg)) {
+        return NULL;
+    }
+    Device device = {0, {}};
+    if (openErrorArg && !ToDword(openErrorArg, &device.openError)) {
+        return NULL;
+    }
+    PyObject *codeArg;
+    PyObject *replyArg;
+    Py_ssize_t at = 0;
+    while (PyDict_Next(replies, &at, &codeArg, &replyArg)) {
+        DWORD code;
+        if (!ToDword(codeArg, &code)) {
+            return NULL;
+        }
+        Reply reply = {0, ""};
+        if (PyString_Check(replyArg)) {
+            reply.bytes.assign(PyString_AS_STRING(replyArg), (size_t)PyString_GET_SIZE(replyArg));
+        } else if (!ToDword(replyArg, &reply.error)) {
+            return NULL;
+        }
+        device.replies[code] = reply;
+    }
+    devices[path] = device;
+    return None();
+}
+
+PyObject *AddVolume(PyObject *, PyObject *args)
+{
+    PyObject *nameArg;
+    PyObject *typeArg;
+    PyObject *pathsArg;
+    if (!PyArg_ParseTuple(args, "OOO:volume", &nameArg, &typeArg, &pathsArg)) {
+        return NULL;
+    }
+    Volume volume = {u"", 0, 0, u""};
+    DWORD driveType;
+    if (!ToUtf16(nameArg, &volume.name) || !ToDword(typeArg, &driveType)) {
+        return NULL;
+    }
+    volume.driveType = driveType;
+    if (PyList_Check(pathsArg)) {
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(pathsArg); i++) {
+            if (!ToUtf16(PyList_GET_ITEM(pathsArg, i), &volume.pathList)) {
+                return NULL;
+            }
+            volume.pathList.push_back(0);
+        }
+    } else if (!ToDword(pathsArg, &volume.listError)) {
+        return NULL;
+    }
+    volumes.push_back(volume);
+    return None();
+}
+
+PyObject *TakeCalls(PyObject *, PyObject *)
+{
+    PyObject *list = PyList_New((Py_ssize_t)calls.size());
+    if (!list) {
+        return NULL;
+    }
+    for (size_t i = 0; i < calls.size(); i++) {
+        PyObject *text = PyString_FromString(calls[i].c_str());
+        if (!text) {
+            Py_DECREF(list);
+            return NULL;
+        }
+        PyList_SET_ITEM(list, (Py_ssize_t)i, text);
+    }
+    calls.clear();
+    return list;
+}
+
+PyObject *OpenHandles(PyObject *, PyObject *)
+{
+    return PyInt_FromLong((long)(openDevices.size() + openSearches.size()));
+}
+
+PyMethodDef substituteMethods[] = {
+    {"reset", Reset, METH_NOARGS, NULL},
+    {"device", AddDevice, METH_VARARGS, NULL},
+    {"volume", AddVolume, METH_VARARGS, NULL},
+    {"calls", TakeCalls, METH_NOARGS, NULL},
+    {"open_handles", OpenHandles, METH_NOARGS, NULL},
+    {NULL, NULL, 0, NULL},
+};
+
+}  // namespace
+
+bool InitStorageSubstitute()
+{
+    return Py_InitModule("_storage_substitute", substituteMethods) != NULL;
+}
