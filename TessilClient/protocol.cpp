@@ -6,6 +6,7 @@
 #include "log.h"
 #include "request.h"
 #include "snapshot.h"
+#include "supervisor.h"
 #include "users.h"
 
 static const DWORD LISTENER_RETRY_DELAY = 60000;  // ms
@@ -200,9 +201,20 @@ int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
     }
 
     daemonProcessId = GetCurrentProcessId();
-    if (LoadUserList() != 0)
+    // A stop may come while the users are loaded: StopAllSyncers then waits for the whole table.
+    EnterCriticalSection(&tableLock);
+    int loaded = LoadUserList();
+    LeaveCriticalSection(&tableLock);
+    if (loaded != 0)
         return 0;
-    InitializeCriticalSection(&tableLock);
+
+    HANDLE supervisor = CreateThread(NULL, 0, SupervisorThread, NULL, 0, NULL);
+    if (supervisor == NULL) {
+        DWORD error = GetLastError();
+        LogMessage("Could not start the syncer supervisor, error %d.\n", static_cast<int>(error));
+    } else {
+        CloseHandle(supervisor);
+    }
 
     for (;;) {
         SOCKET connection = accept(listener, NULL, NULL);

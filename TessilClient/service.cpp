@@ -1,27 +1,137 @@
-// Program entry of TessilCPH.
+#include "service.h"
 
+#include <cstdio>
 #include <cstring>
 
-#include "protocol.h"
+ServiceStatus serviceStatus;
+static ScmStatusHandle statusHandle;
 
-static const uint16_t DAEMON_PORT = 6063;
-static const char SCRIPT_MODE_SWITCH[] = "-s";
-
-// Runs the daemon: "-s" starts syncers as the Python script, and only a run without arguments (under the
-// service control manager, argc 1) is quiet. Returns 0 when start-up gives up.
-int DaemonEntry(int argc, char **argv)
+int ProgramEntry(int argc, char **argv)
 {
-    int scriptModeFlag = argc > 1 && strcmp(argv[1], SCRIPT_MODE_SWITCH) == 0;
-    int quietFlag = argc == 1;
-    RunDaemon(DAEMON_PORT, scriptModeFlag, quietFlag);
-    return 0;
+    // Only the number of arguments decides between the dispatcher and the one-argument forms.
+    if (argc != 2)
+        return ScmRunDispatcher(SERVICE_NAME);
+    if (strcmp(argv[1], INSTALL_SWITCH) == 0)
+        return InstallService();
+    if (strcmp(argv[1], UNINSTALL_SWITCH) == 0)
+        return UninstallService();
+    return DaemonEntry(argc, argv);
 }
 
-// One argument runs the daemon in the console. The service dispatcher and the install and uninstall
-// switches join here with the service entry.
-int main(int argc, char **argv)
+void ReadDaemonSwitches(int argc, char **argv, int *scriptModeFlag, int *quietFlag)
 {
-    if (argc == 2)
-        return DaemonEntry(argc, argv);
-    return 0;
+    *scriptModeFlag = argc > 1 && strcmp(argv[1], SCRIPT_MODE_SWITCH) == 0;
+    *quietFlag = argc == 1;
+}
+
+int InstallService()
+{
+    ScmHandle manager = NULL;
+    ScmHandle service = NULL;
+    char modulePath[INSTALL_PATH_SIZE];
+    char commandPath[INSTALL_PATH_SIZE + 2];  // the path between double quotes
+    uint32_t length = 0;
+    ServiceDefinition definition = {SERVICE_NAME, SERVICE_NAME, SCM_SERVICE_ALL_ACCESS, SCM_OWN_PROCESS,
+                                    SCM_AUTO_START, SCM_ERROR_NORMAL, commandPath, SERVICE_DEPENDENCIES};
+    int result = static_cast<int>(ScmOpenManager(SCM_MANAGER_ALL_ACCESS, &manager));
+    if (result != 0)
+        goto exit;
+
+    result = static_cast<int>(OwnModulePath(modulePath, sizeof modulePath, &length));
+    if (result != 0)
+        goto exit;
+    if (length >= sizeof modulePath) {  // cut short: a service must not be made for part of the path
+        result = ERROR_CODE_BAD_PATHNAME;
+        goto exit;
+    }
+    snprintf(commandPath, sizeof commandPath, "\"%s\"", modulePath);
+
+    result = static_cast<int>(ScmCreateService(manager, definition, &service));
+    if (result != 0)
+        goto exit;
+    // Neither the failure actions nor the start decide the result: the service exists and is described.
+    ScmSetRestartOnFailure(service, FAILURE_RESET_PERIOD, FAILURE_RESTART_DELAY);
+    result = static_cast<int>(ScmSetDescription(service, SERVICE_DESCRIPTION_TEXT));
+    if (result == 0)
+        result = INSTALLED;
+    ScmStartService(service);
+
+exit:
+    ScmClose(service);
+    ScmClose(manager);
+    return result;
+}
+
+// Stopped, stop pending, continue pending and paused: the service is not sent a stop.
+static bool StopNotNeeded(uint32_t state)
+{
+    return state % 2 == 1;
+}
+
+int UninstallService()
+{
+    ScmHandle manager = NULL;
+    ScmHandle service = NULL;
+    uint32_t state = 0;
+    uint32_t result = ScmOpenManager(SCM_MANAGER_ALL_ACCESS, &manager);
+    if (result != 0)
+        goto exit;
+    result = ScmOpenService(manager, SERVICE_NAME, SCM_UNINSTALL_ACCESS, &service);
+    if (result != 0)
+        goto exit;
+    result = ScmQueryState(service, &state);
+    if (result != 0)
+        goto exit;
+
+    if (!StopNotNeeded(state)) {
+        result = ScmSendStop(service, &state);
+        if (result != 0)
+            goto exit;
+        while (state == SCM_STATE_STOP_PENDING) {
+            SleepMilliseconds(STOP_POLL_INTERVAL);
+            result = ScmQueryState(service, &state);
+            if (result != 0)
+                goto exit;
+        }
+    }
+    result = ScmDeleteService(service);
+
+exit:
+    ScmClose(service);
+    ScmClose(manager);
+    return static_cast<int>(result);
+}
+
+// Every report carries the wait hint; every change of state after running advances the check point.
+static void ReportState(uint32_t state)
+{
+    serviceStatus.currentState = state;
+    serviceStatus.win32ExitCode = 0;
+    ++serviceStatus.checkPoint;
+    serviceStatus.waitHint = STATUS_WAIT_HINT;
+    ScmReportStatus(statusHandle, serviceStatus);
+}
+
+void ServiceMain(uint32_t argc, char **argv)
+{
+    statusHandle = ScmRegisterControlHandler(SERVICE_NAME);
+    if (statusHandle == NULL)
+        return;
+
+    // Running at once: the daemon's start-up (even a listener that keeps retrying) is not waited for.
+    serviceStatus = {SCM_OWN_PROCESS, SCM_STATE_RUNNING, SCM_ACCEPT_STOP_AND_SHUTDOWN, 0, 0, 0, STATUS_WAIT_HINT};
+    if (ScmReportStatus(statusHandle, serviceStatus) == 0)
+        DaemonEntry(static_cast<int>(argc), argv);  // returns only when start-up gives up
+    ReportState(SCM_STATE_STOPPED);
+}
+
+void ServiceCtrlHandler(uint32_t control)
+{
+    if (control == SCM_CONTROL_STOP || control == SCM_CONTROL_SHUTDOWN) {
+        ReportState(SCM_STATE_STOP_PENDING);
+        StopAllSyncers();
+        ReportState(SCM_STATE_STOPPED);
+        return;
+    }
+    ScmReportStatus(statusHandle, serviceStatus);  // any other control: the record as it stands
 }

@@ -9,6 +9,11 @@
 UserSlot UserTable[MAX_USERS];
 int userCount;
 CRITICAL_SECTION tableLock;
+// Ready before main: the service control handler may take tableLock (StopAllSyncers) as soon as it is
+// registered, before the daemon has started.
+static const struct TableLockInitialiser {
+    TableLockInitialiser() { InitializeCriticalSection(&tableLock); }
+} tableLockInitialiser;
 FILE *userListFile;
 int scriptMode;
 uint32_t daemonProcessId;

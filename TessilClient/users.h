@@ -19,8 +19,8 @@ struct UserSlot {
     PROCESS_INFORMATION processInfo;
 };
 
-// Slots 0 .. userCount-1 are in use, in order of registration; a slot is never removed. Once other threads
-// exist, UserTable, userCount and userListFile are guarded by tableLock.
+// Slots 0 .. userCount-1 are in use, in order of registration; a slot is never removed. UserTable, userCount
+// and userListFile are guarded by tableLock, which is ready from the start of the process.
 extern UserSlot UserTable[MAX_USERS];
 extern int userCount;
 extern CRITICAL_SECTION tableLock;

@@ -5,6 +5,7 @@ own. The daemon sits at C:\\Program Files\\Tessil\\ with the stand-in syncer bes
 again as C:\\Python25\\python.exe for script mode (see standin_syncer.cpp for what it records and obeys).
 """
 
+import contextlib
 import importlib.machinery
 import importlib.util
 import os
@@ -116,11 +117,10 @@ class Daemon:
         shutil.copy(STANDIN, self.install_dir / "Tessil.exe")
         shutil.copy(STANDIN, self.python_dir / "python.exe")
 
-    def start(self, argument="-c", users=None, syncers="stay", wait=True):
-        """A fresh start-up: every Wine process ended, the data directory, syncer records and the
+    def prepare(self, users=None, syncers="stay"):
+        """Ready for a fresh start-up: every Wine process ended, the data directory, syncer records and the
         working directory emptied; `users` (bytes) becomes the users file; `syncers` is the stand-in's
-        default action ("stay" or "exit N"); `wait`: until the daemon listens (on a port found free) and
-        has its users file."""
+        default action ("stay" or "exit N")."""
         self.shut_down()
         for directory in (self.data_dir, self.cwd, self.install_dir / "standin-records",
                           self.python_dir / "standin-records"):
@@ -131,6 +131,11 @@ class Daemon:
             self.users_file.write_bytes(users)
         self.set_syncers({"*": syncers})
         self.wine.up()
+
+    def start(self, argument="-c", users=None, syncers="stay", wait=True):
+        """A fresh start-up in the console (see prepare); `wait`: until the daemon listens (on a port found
+        free) and has its users file."""
+        self.prepare(users, syncers)
         if wait:
             assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
         self.console = open(self.console_path, "wb")
@@ -166,17 +171,34 @@ class Daemon:
         for directory in (self.install_dir, self.python_dir):
             (directory / "standin-control.txt").write_text(lines)
 
+    @contextlib.contextmanager
+    def syncer_program_missing(self):
+        """Takes the syncer program away for the duration: the daemon cannot start a syncer (error 2)."""
+        program = self.install_dir / "Tessil.exe"
+        away = program.with_name("Tessil.exe.away")
+        program.rename(away)
+        try:
+            yield
+        finally:
+            away.rename(program)
+
     def log(self, path=None):
         """The log's messages, each with its line ending; the prefix is checked and stripped."""
+        return [message for _, message in self.stamped_log(path)]
+
+    def stamped_log(self, path=None):
+        """The log's lines as (local time in seconds since the epoch, message with its line ending)."""
         path = path or self.log_file
         if not path.exists():
             return []
-        messages = []
+        lines = []
         for line in path.read_bytes().split(b"\r\n")[:-1]:
             match = LOG_LINE.match(line)
             assert match, "log line without its prefix: %r" % line
-            messages.append(match.group(7).decode("latin-1") + "\n")
-        return messages
+            day, month, year, hour, minute, second = (int(field) for field in match.groups()[:6])
+            stamp = time.mktime((year, month, day, hour, minute, second, 0, 0, -1))
+            lines.append((stamp, match.group(7).decode("latin-1") + "\n"))
+        return lines
 
     def wait_for_log(self, message):
         """Waits until the log holds `message`; returns the log."""
@@ -184,11 +206,11 @@ class Daemon:
         return self.log()
 
     def records(self, directory=None):
-        """The stand-in's records: one dict per syncer start (argv as a list)."""
+        """The stand-in's records: one dict per syncer start (argv as a list, the process id as pid)."""
         directory = (directory or self.install_dir) / "standin-records"
         found = []
         for path in sorted(directory.glob("*.txt")) if directory.exists() else []:
-            record = {"argv": []}
+            record = {"argv": [], "pid": int(path.stem)}
             for line in path.read_text(encoding="latin-1").split("\n")[:-1]:
                 key, value = line.split("\t", 1)
                 if key == "argv":
