@@ -32,8 +32,7 @@ LOG_LINE = re.compile(rb"^(\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)\t:(.*)$", r
 
 def _load_tessilctl():
     loader = importlib.machinery.SourceFileLoader("tessilctl", str(ROOT / "tools/tessilctl"))
-    spec = importlib.util.spec_from_loader("tessilctl", loader)
-    module = importlib.util.module_from_spec(spec)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("tessilctl", loader))
     loader.exec_module(module)
     return module
 
