@@ -19,8 +19,9 @@ constexpr size_t SYNCER_PATH_SIZE = MODULE_PATH_SIZE + sizeof(SYNCER_PROGRAM_NAM
 
 constexpr size_t PROCESS_ID_DIGITS = 10;  // the decimal form of any 32-bit value
 
-// Big enough for the longest form: quoted syncer path, quoted name of the longest accepted length, process
-// id, quoted argument of the longest received length, three separating blanks and the terminator.
+// Big enough for the longest form: quoted syncer path, quoted name of the longest length a request may
+// register, process id, quoted argument of the longest received length, three separating blanks and the
+// terminator. A name loaded from the users file may be one character longer, but comes without an argument.
 constexpr size_t COMMAND_LINE_SIZE = (SYNCER_PATH_SIZE - 1 + 2) + (MAX_REGISTERED_NAME_LENGTH + 2) +
                                      PROCESS_ID_DIGITS + (MAX_FIELD_LENGTH + 2) + 3 + 1;
 

@@ -25,14 +25,10 @@ static bool EndsInBackslash(const char *text)
     return length > 0 && text[length - 1] == '\\';
 }
 
-RegistrationRefusal CheckRegistration(const char *name, const char *argument)
+RegistrationRefusal CheckQuoting(const char *name, const char *argument)
 {
-    if (std::strlen(name) > MAX_REGISTERED_NAME_LENGTH)
-        return REFUSED_NAME_TOO_LONG;
     if (std::strchr(name, '"'))
         return REFUSED_NAME_QUOTE;
-    if (std::strpbrk(name, "\r\n"))
-        return REFUSED_NAME_LINE_BREAK;
     if (EndsInBackslash(name))
         return REFUSED_NAME_TRAILING_BACKSLASH;
     if (argument && std::strchr(argument, '"'))
@@ -40,6 +36,15 @@ RegistrationRefusal CheckRegistration(const char *name, const char *argument)
     if (argument && EndsInBackslash(argument))
         return REFUSED_ARGUMENT_TRAILING_BACKSLASH;
     return REGISTRATION_ACCEPTED;
+}
+
+RegistrationRefusal CheckRegistration(const char *name, const char *argument)
+{
+    if (std::strlen(name) > MAX_REGISTERED_NAME_LENGTH)
+        return REFUSED_NAME_TOO_LONG;
+    if (std::strpbrk(name, "\r\n"))
+        return REFUSED_NAME_LINE_BREAK;
+    return CheckQuoting(name, argument);
 }
 
 const char *RefusalText(RegistrationRefusal refusal)

@@ -23,8 +23,12 @@ enum RegistrationRefusal {
 // Case-insensitive comparison of user names: 0 when equal ignoring ASCII letter case.
 int CompareNoCase(const char *a, const char *b);
 
-// REGISTRATION_ACCEPTED when the name (and the argument, when there is one) can be registered and passed
-// to a syncer as they are; otherwise the first reason to refuse.
+// REGISTRATION_ACCEPTED when the name (and the argument, when there is one) can go between double quotes
+// on a syncer's command line as they are; otherwise the first reason to refuse. Names loaded from the users
+// file are held to this alone: the loader has its own length limit.
+RegistrationRefusal CheckQuoting(const char *name, const char *argument);
+
+// CheckQuoting, and first what a name registered by request must not bring into the users file.
 RegistrationRefusal CheckRegistration(const char *name, const char *argument);
 
 // The reason in words, for the log line that reports a refusal.

@@ -114,10 +114,12 @@ int AppendUserToFile(const char *name)
     return 0;
 }
 
-// Registers the name of one users file line (line feed cut), unless it is refused or already there.
+// Registers the name of one users file line (line feed cut), unless it is refused or already there. A name
+// that would break the quoting of the syncer's command line (a file written by an earlier version) is
+// refused here too; its length is bounded by the line reading alone.
 static void LoadUser(const char *name, int lineNumber)
 {
-    RegistrationRefusal refusal = CheckRegistration(name, NULL);
+    RegistrationRefusal refusal = CheckQuoting(name, NULL);
     if (refusal == REGISTRATION_ACCEPTED && FindUser(name) >= 0) {
         LogMessage("Syncer already running for %s, ignoring duplicate.\n", name);
         return;

@@ -73,8 +73,8 @@ TEST(BuildSyncerPath, ShortDaemonNameInTheLongestDirectoryStillFits)
     EXPECT_EQ(module.substr(0, module.size() - 5) + "Tessil.exe", path);
 }
 
-// Every name and argument that may be registered must reach the syncer as exactly one argument each,
-// whatever characters it holds; the refused ones are those that could not.
+// Every name and argument that passes the quoting check must reach the syncer as exactly one argument
+// each, whatever characters it holds; the refused ones are those that could not.
 TEST(BuildSyncerCommandLine, AcceptedPartsReachTheSyncerUnchanged)
 {
     const std::string alphabet = "a\" \\\t\n";
@@ -91,7 +91,7 @@ TEST(BuildSyncerCommandLine, AcceptedPartsReachTheSyncerUnchanged)
     size_t accepted = 0;
     for (const std::string &name : parts) {
         for (const std::string &argument : {std::string("x"), name, std::string("\\\\a b\\")}) {
-            if (CheckRegistration(name.c_str(), argument.c_str()) != REGISTRATION_ACCEPTED)
+            if (CheckQuoting(name.c_str(), argument.c_str()) != REGISTRATION_ACCEPTED)
                 continue;
             ++accepted;
             for (int scriptMode = 0; scriptMode <= 1; ++scriptMode) {

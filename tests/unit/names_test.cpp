@@ -52,6 +52,16 @@ TEST(CheckRegistration, RefusesWhatBreaksQuotingOrTheUsersFile)
     EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("eve", nullptr));
 }
 
+// The users file loader checks only the quoting: its line reading sets the length, and a carriage return
+// does no harm in a file that is never rewritten.
+TEST(CheckQuoting, LoadedNamesAreHeldToTheQuotingAlone)
+{
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting(std::string(MAX_REGISTERED_NAME_LENGTH + 1, 'n').c_str(), nullptr));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting("eve\r", nullptr));
+    EXPECT_EQ(REFUSED_NAME_QUOTE, CheckQuoting("eve\" \"x", nullptr));
+    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting("eve\\", nullptr));
+}
+
 TEST(RefusalText, EveryRefusalHasItsOwnWords)
 {
     for (int a = REFUSED_NAME_TOO_LONG; a <= REFUSED_OUT_OF_MEMORY; ++a) {
