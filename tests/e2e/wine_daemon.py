@@ -200,8 +200,8 @@ class Daemon:
         return lines
 
     def wait_for_log(self, message):
-        """Waits until the log holds `message`; returns the log."""
-        wait_for(lambda: message in self.log())
+        """Waits until the log holds `message` (the test fails if it does not come); returns the log."""
+        assert wait_for(lambda: message in self.log()), "%r not logged:\n%s" % (message, "".join(self.log()))
         return self.log()
 
     def records(self, directory=None):
