@@ -3,7 +3,7 @@
 import struct
 import time
 
-from wine_daemon import tessilctl
+from wine_daemon import tessilctl, without_supervisor_reports
 
 INSTALL = "C:\\Program Files\\Tessil\\"
 SYNCER = INSTALL + "Tessil.exe"
@@ -131,18 +131,6 @@ def test_unsafe_registrations_are_refused(daemon):
     assert record["argv"][1:] == [longest.decode(), record["argv"][2], "a b\\c"]
 
 
-def test_failed_syncer_start_keeps_the_registration(daemon):
-    syncer = daemon.install_dir / "Tessil.exe"
-    syncer.rename(syncer.with_name("Tessil.exe.away"))
-    try:
-        log_before = daemon.log()
-        assert tessilctl.register(b"nosyncer", b"") == 0
-        assert daemon.log()[len(log_before):] == ["CreateProcess failed 2.\n"]
-        assert lines_of(daemon.users_file)[-2:] == [b"nosyncer", b""]
-    finally:
-        syncer.with_name("Tessil.exe.away").rename(syncer)
-
-
 def test_snapshot_request_with_negative_length_is_an_empty_volume_name(daemon):
     """The other snapshot bounds are covered per daemon program in test_snapshot.py."""
     log_before = daemon.log()
@@ -157,3 +145,12 @@ def test_snapshot_request_with_negative_length_is_an_empty_volume_name(daemon):
         assert struct.unpack("<iii", reply) == (1, 0, len("Snapshot creation failed.") * 2)
         connection.sendall(b"done")  # releases the request
     assert daemon.log()[len(log_before):] == ["Snapshot creation failed for .\n", "Status 1 0.\n"]
+
+
+def test_failed_syncer_start_keeps_the_registration(fresh_daemon):
+    """On a daemon of its own: the supervisor goes on reporting and retrying this user's start."""
+    fresh_daemon.start(users=b"")
+    with fresh_daemon.syncer_program_missing():
+        assert tessilctl.register(b"nosyncer", b"") == 0
+    assert without_supervisor_reports(fresh_daemon.log()) == ["CreateProcess failed 2.\n"]
+    assert lines_of(fresh_daemon.users_file) == [b"nosyncer", b""]

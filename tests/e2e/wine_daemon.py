@@ -26,6 +26,9 @@ WINESERVER = "/usr/lib/wine/wineserver"
 DAEMON_ADDRESS = ("127.0.0.1", 6063)
 START_TIMEOUT = 60.0  # seconds until the daemon listens
 WAIT_TIMEOUT = 30.0  # seconds for a log line or a syncer record to appear
+# What the supervisor logs on its own schedule (a pass every 10 s), whenever a syncer has exited or failed to
+# start: tests that compare a stretch of the log with such syncers about leave these out.
+SUPERVISOR_REPORTS = ("Syncer for user ", "restarting syncer for ")
 
 LOG_LINE = re.compile(rb"^(\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)\t:(.*)$", re.S)
 
@@ -48,6 +51,10 @@ def wait_for(condition, timeout=WAIT_TIMEOUT, interval=0.05):
         if value or time.monotonic() > deadline:
             return value
         time.sleep(interval)
+
+
+def without_supervisor_reports(messages):
+    return [message for message in messages if not message.startswith(SUPERVISOR_REPORTS)]
 
 
 def port_in_use():
