@@ -3,7 +3,7 @@
 import socket
 import time
 
-from wine_daemon import tessilctl, wait_for
+from wine_daemon import tessilctl, wait_for, without_supervisor_reports
 
 SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
@@ -82,8 +82,10 @@ def test_user_table_holds_128_users(fresh_daemon):
 
     log_before = fresh_daemon.log()
     assert tessilctl.register(b"newcomer", b"") is None
-    # The supervisor reports the syncers' exits meanwhile.
-    logged = [m for m in fresh_daemon.log()[len(log_before):] if not m.startswith("Syncer for user ")]
+    # Meanwhile the supervisor reports the syncers' exits and, on a slow machine, restarts them.
+    restarts = ("started for user u", "CreateProcess failed ")
+    logged = [m for m in without_supervisor_reports(fresh_daemon.log()[len(log_before):])
+              if not m.startswith(restarts)]
     assert logged == ["Registration refused: user table full.\n"]
     assert b"newcomer" not in fresh_daemon.users_file.read_bytes()
     assert tessilctl.register(b"U127", b"") == 0  # lookups still work
