@@ -28,6 +28,7 @@
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
 // built with them would not recognise a str or an int there. Use PyObject_TypeCheck or *_CheckExact.
+// Py_TYPE, Py_REFCNT and Py_SIZE are 2.6's too: read ob_type, ob_refcnt and ob_size, which 2.5 has.
 #undef PyString_Check
 #undef PyInt_Check
 #undef PyLong_Check
@@ -206,7 +207,7 @@ static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b
 // Every module has its own PySwigObject type object; handles of other modules are known by the name.
 static inline bool SwigIsHandle(PyObject *obj)
 {
-    return Py_TYPE(obj) == &swigObjectType || strcmp(Py_TYPE(obj)->tp_name, "PySwigObject") == 0;
+    return obj->ob_type == &swigObjectType || strcmp(obj->ob_type->tp_name, "PySwigObject") == 0;
 }
 
 static inline PyObject *SwigNewHandle(void *ptr, swig_type_info *ty, int own)
@@ -413,8 +414,8 @@ static inline int SwigReadyHandleType()
     swigObjectNumber.nb_long = SwigObjectAddress;
     swigObjectNumber.nb_oct = SwigObjectOct;
     swigObjectNumber.nb_hex = SwigObjectHex;
-    Py_REFCNT(t) = 1;
-    Py_TYPE(t) = &PyType_Type;
+    t->ob_refcnt = 1;
+    t->ob_type = &PyType_Type;
     t->tp_name = "PySwigObject";
     t->tp_basicsize = sizeof(PySwigObject);
     t->tp_dealloc = SwigObjectDealloc;
