@@ -23,7 +23,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
@@ -609,15 +608,6 @@ static inline PyObject *SwigFromCharPtr(const char *text)
         return Py_None;
     }
     return PyString_FromStringAndSize(text, (Py_ssize_t)strlen(text));
-}
-
-static inline PyObject *SwigFromWCharPtr(const wchar_t *text)
-{
-    if (!text) {
-        Py_INCREF(Py_None);
-        return Py_None;
-    }
-    return PyUnicode_FromWideChar(text, (Py_ssize_t)wcslen(text));
 }
 
 // A UTF-16 text result (a Windows `wchar_t *`, kept in 16-bit units where wchar_t is wider): unicode of
