@@ -11,7 +11,8 @@
 //   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
-//     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
+//     refused; new_Thing returns SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and
+//     Thing_swigregister calls SwigRegisterClass
 //   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
@@ -651,6 +652,40 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
     }
     return result;
 #endif
+}
+
+// ---- Constructors and destructors ---------------------------------------------------------------
+
+// The result of new_X: a handle that owns the new object, or None for no object. An object for which no
+// handle could be made is deleted again.
+template <typename T>
+static PyObject *SwigNewObject(T *object, swig_type_info *ty)
+{
+    PyObject *handle = SwigNewPointerObj(object, ty, SWIG_POINTER_OWN);
+    if (!handle) {
+        delete object;
+    }
+    return handle;
+}
+
+// delete_X(handle), with the wrapper's format and the argument's declared type. The handle gives its
+// object up before the object is deleted, so neither its collection nor a later call through it (a second
+// delete included) reaches the deleted object: they are refused. None deletes nothing.
+template <typename T>
+static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_info *ty, const char *typeName)
+{
+    PyObject *handleArg;
+    if (!PyArg_ParseTuple(args, format, &handleArg)) {
+        return NULL;
+    }
+    void *object;
+    int res = SwigConvertPtr(handleArg, &object, ty, SWIG_POINTER_RELEASE);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, format, 1, typeName);
+    }
+    delete static_cast<T *>(object);
+    Py_INCREF(Py_None);
+    return Py_None;
 }
 
 // ---- Class registration -------------------------------------------------------------------------

@@ -33,29 +33,12 @@ PyObject *NewString(PyObject *, PyObject *args)
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
-    std::string *value = new std::string(bytes, size);
-    PyObject *handle = SwigNewPointerObj(value, probeTypes[TYPE_STRING].type, SWIG_POINTER_OWN);
-    if (!handle) {
-        delete value;
-    }
-    return handle;
+    return SwigNewObject(new std::string(bytes, size), probeTypes[TYPE_STRING].type);
 }
 
 PyObject *DeleteString(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:delete_string";
-    PyObject *arg;
-    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
-        return NULL;
-    }
-    void *value;
-    int res = SwigConvertPtr(arg, &value, probeTypes[TYPE_STRING].type, SWIG_POINTER_RELEASE);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, "std::string *");
-    }
-    delete static_cast<std::string *>(value);
-    Py_INCREF(Py_None);
-    return Py_None;
+    return SwigDeleteObject<std::string>(args, "O:delete_string", probeTypes[TYPE_STRING].type, "std::string *");
 }
 
 PyObject *RegisterString(PyObject *, PyObject *args)
