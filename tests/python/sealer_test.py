@@ -5,7 +5,7 @@ import zipfile
 
 import _sealer
 import sealer
-from support import run_python
+from support import Refusals, run_python
 
 # CPython's zipfile test archive: password "python", a stored entry, header and data as one stream.
 ZIPFILE_CIPHERTEXT = ('fa10a0676c797cfa2dc5c03df97918e0a872b35a7d4c67bcaef97c9b19e48bbabb298cb0db6c'
@@ -107,15 +107,7 @@ class StreamTest(unittest.TestCase):
         self.assertNotEqual(DATA, plain)
 
 
-class ArgumentTest(unittest.TestCase):
-    def assertRefused(self, message, function, *args):
-        try:
-            function(*args)
-        except TypeError as error:
-            self.assertEqual(message, str(error))
-        else:
-            self.fail('%s%r was taken' % (function.__name__, args))
-
+class ArgumentTest(Refusals, unittest.TestCase):
     def test_every_argument_message(self):
         handle = _sealer.new_Sealer('pw')
         deleted = _sealer.new_Sealer('pw')
