@@ -82,7 +82,9 @@ TEST(MetaStorageUnderWine, EnumerationGivesThePlatformsFixedVolumes)
         found.push_back(text);
     }
     EXPECT_EQ(expected, found);
+    // The search is closed now: this must not hand the platform an invalid search handle, on which it faults.
     EXPECT_EQ(NULL, storage.NextVolume());
+    EXPECT_EQ(NULL, MetaStorage().NextVolume());
 }
 
 TEST(MetaStorageUnderWine, DeviceNumberOfTheSystemVolume)
