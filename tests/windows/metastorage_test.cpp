@@ -110,6 +110,7 @@ TEST(MetaStorageUnderWine, RefusedControlsGiveNullAfterTheirMessage)
         {"PartitionEntry", &MetaStorage::PartitionEntry, IOCTL_DISK_GET_PARTITION_INFO_EX},
     };
     MetaStorage storage;
+    int refused = 0;
     for (const Case &c : cases) {
         static unsigned char reply[MetaStorage::LAYOUT_REPLY_SIZE];
         DWORD error = AskDirectly(SYSTEM_VOLUME, c.code, reply, sizeof reply);
@@ -117,11 +118,15 @@ TEST(MetaStorageUnderWine, RefusedControlsGiveNullAfterTheirMessage)
             printf("%s: the platform answers on %s; nothing refused to check\n", c.operation, SYSTEM_VOLUME);
             continue;
         }
+        refused++;
         const char *result;
         EXPECT_EQ(std::string(c.operation) + ": get partition data for \\\\.\\C: failed err " +
                       std::to_string(error) + ".\n",
                   Printed(c.query, &storage, SYSTEM_VOLUME, &result));
         EXPECT_EQ(nullptr, result);
+    }
+    if (refused == 0) {
+        GTEST_SKIP() << "the platform answers every partition control on " << SYSTEM_VOLUME;
     }
 }
 
