@@ -204,10 +204,14 @@ static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b
 
 // ---- Handles ------------------------------------------------------------------------------------
 
-// Every module has its own PySwigObject type object; handles of other modules are known by the name.
+// Every module has its own PySwigObject type object; handles of other modules are known by the name. A
+// Python class of that name is no handle: reading a handle's fields from its instances would crash.
 static inline bool SwigIsHandle(PyObject *obj)
 {
-    return obj->ob_type == &swigObjectType || strcmp(obj->ob_type->tp_name, "PySwigObject") == 0;
+    PyTypeObject *type = obj->ob_type;
+    return type == &swigObjectType ||
+           (strcmp(type->tp_name, "PySwigObject") == 0 && !(type->tp_flags & Py_TPFLAGS_HEAPTYPE) &&
+            type->tp_basicsize >= (Py_ssize_t)sizeof(PySwigObject));
 }
 
 static inline PyObject *SwigNewHandle(void *ptr, swig_type_info *ty, int own)

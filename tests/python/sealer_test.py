@@ -26,6 +26,12 @@ class Holder(object):
         self.this = this
 
 
+class PySwigObject(object):
+    """A Python class with the handle type's name: no handle."""
+    def __init__(self):
+        self.ptr = self.ty = self.own = self.next = 1
+
+
 def encrypted(password, data):
     return _sealer.Sealer_encrypt(_sealer.new_Sealer(password), data)
 
@@ -119,7 +125,7 @@ class ArgumentTest(Refusals, unittest.TestCase):
             function = getattr(_sealer, name)
             handle_message = "in method '%s', argument 1 of type 'Sealer *'" % name
             data_message = "in method '%s', argument 2 of type 'std::string'" % name
-            for bad in (None, 42, 'text', deleted, Holder(deleted), Holder(None), object()):
+            for bad in (None, 42, 'text', deleted, Holder(deleted), Holder(None), object(), PySwigObject()):
                 self.assertRefused(handle_message, function, bad, 'data')
             for bad in (None, u'data', 42, bytearray('data'), handle):
                 self.assertRefused(data_message, function, handle, bad)
@@ -283,6 +289,7 @@ class HandleTest(unittest.TestCase):
         self.assertEqual(None, first.append(second))
         self.assertTrue(first.next() is second)
         self.assertRaises(TypeError, first.append, 'not a handle')
+        self.assertRaises(TypeError, first.append, PySwigObject())
         self.assertRaises(TypeError, second.append, first)
         self.assertRaises(TypeError, first.append, first)
         self.assertIn(repr(second), repr(first))
