@@ -2,7 +2,7 @@
 
 // The Windows XP edition of the Volume Shadow Copy backup interface. The platform headers carry only
 // the Windows Server 2003 edition, whose IVssBackupComponents has four more methods, so every method
-// from PrepareForBackup on sits in another vtable slot, and whose IVssAsync::Wait takes a time-out.
+// after InitializeForRestore sits in another vtable slot, and whose IVssAsync::Wait takes a time-out.
 // The order of the methods below is the whole point of this file: it must match XP's vssapi.dll.
 // The data types (VSS_ID, VSS_SNAPSHOT_PROP, the enumerations) are the same in both editions.
 

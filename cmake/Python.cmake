@@ -12,11 +12,19 @@ if(WIN32)
   # Python 2.5's own headers cannot be had: CPython 2.7.18's are used with its Windows configuration
   # header, keeping to what 2.5 has (swig/swig_runtime.h, and the import library's short list).
   set(TESSIL_PYTHON_SRC ${TESSIL_DEPS_DIR}/python2.7-src)
+  # python25.dll names its module initialiser by pointer size, as the header's Py_InitModule4 does.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(PYTHON25_INIT_MODULE Py_InitModule4_64)
+  else()
+    set(PYTHON25_INIT_MODULE Py_InitModule4)
+  endif()
+  set(TESSIL_PYTHON25_DEF ${CMAKE_BINARY_DIR}/python25.def)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/python25.def ${TESSIL_PYTHON25_DEF} @ONLY)
   set(TESSIL_PYTHON25_LIB ${CMAKE_BINARY_DIR}/libpython25.a)
   add_custom_command(OUTPUT ${TESSIL_PYTHON25_LIB}
-    COMMAND ${CMAKE_DLLTOOL} --input-def ${CMAKE_SOURCE_DIR}/cmake/python25.def
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${TESSIL_PYTHON25_DEF}
             --dllname python25.dll --output-lib ${TESSIL_PYTHON25_LIB}
-    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/python25.def
+    DEPENDS ${TESSIL_PYTHON25_DEF}
     VERBATIM)
   add_custom_target(python25_import_library DEPENDS ${TESSIL_PYTHON25_LIB})
   add_library(python25 INTERFACE)
@@ -62,7 +70,7 @@ function(tessil_python_module name)
               "-DDLLS=${dlls}" -P ${CMAKE_SOURCE_DIR}/cmake/CheckPythonModule.cmake)
     add_test(NAME ${name}_imports
       COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/windows/check_imports.py ${CMAKE_OBJDUMP}
-              ${CMAKE_SOURCE_DIR}/tests/windows/xp_imports.txt,${CMAKE_SOURCE_DIR}/cmake/python25.def
+              ${CMAKE_SOURCE_DIR}/tests/windows/xp_imports.txt,${TESSIL_PYTHON25_DEF}
               $<TARGET_FILE:${name}>)
   else()
     set_target_properties(${name} PROPERTIES SUFFIX ".so")

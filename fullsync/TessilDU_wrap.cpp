@@ -41,32 +41,14 @@ PyObject *NewMetaStorage(PyObject *, PyObject *args)
         return NULL;
     }
     // No object made comes back as None.
-    MetaStorage *storage = new (std::nothrow) MetaStorage();
-    PyObject *handle = SwigNewPointerObj(storage, storageTypes[TYPE_METASTORAGE].type, SWIG_POINTER_OWN);
-    if (!handle) {
-        delete storage;
-    }
-    return handle;
+    return SwigNewObject(new (std::nothrow) MetaStorage(), storageTypes[TYPE_METASTORAGE].type);
 }
 
-// The handle gives its object up before the object is deleted, so neither its collection nor a later
-// call through it (a second delete included) reaches the destroyed object: they are refused. None
-// deletes nothing.
+// A handle used after its delete, a second delete included, is refused: its object is gone.
 PyObject *DeleteMetaStorage(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:delete_MetaStorage";
-    PyObject *handleArg;
-    if (!PyArg_ParseTuple(args, FORMAT, &handleArg)) {
-        return NULL;
-    }
-    void *object;
-    int res = SwigConvertPtr(handleArg, &object, storageTypes[TYPE_METASTORAGE].type, SWIG_POINTER_RELEASE);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, STORAGE_ARG);
-    }
-    delete static_cast<MetaStorage *>(object);
-    Py_INCREF(Py_None);
-    return Py_None;
+    return SwigDeleteObject<MetaStorage>(args, "O:delete_MetaStorage", storageTypes[TYPE_METASTORAGE].type,
+                                         STORAGE_ARG);
 }
 
 // PartitionTable, PartitionEntry and DeviceNumber: (handle, path) -> str, or None when the query fails.

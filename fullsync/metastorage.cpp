@@ -258,6 +258,8 @@ WCHAR *MetaStorage::FirstVolume()
 
 WCHAR *MetaStorage::NextVolume()
 {
+    // With no search open FindNextVolumeW is not called at all: the platform reads its search record
+    // through the handle, and given INVALID_HANDLE_VALUE it faults (Wine does) instead of failing.
     while (FindHandle != INVALID_HANDLE_VALUE && FindNextVolumeW(FindHandle, VolumeName, VOLUME_NAME_CAPACITY)) {
         if (GetDriveTypeW(VolumeName) == DRIVE_FIXED) {
             return TakeFixedVolume();

@@ -11,7 +11,8 @@
 //   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
-//     refused; delete_Thing converts with SWIG_POINTER_RELEASE; Thing_swigregister calls SwigRegisterClass
+//     refused; new_Thing returns SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and
+//     Thing_swigregister calls SwigRegisterClass
 //   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
@@ -23,11 +24,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
 // built with them would not recognise a str or an int there. Use PyObject_TypeCheck or *_CheckExact.
+// Py_TYPE, Py_REFCNT and Py_SIZE are 2.6's too: read ob_type, ob_refcnt and ob_size, which 2.5 has.
 #undef PyString_Check
 #undef PyInt_Check
 #undef PyLong_Check
@@ -203,10 +204,14 @@ static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b
 
 // ---- Handles ------------------------------------------------------------------------------------
 
-// Every module has its own PySwigObject type object; handles of other modules are known by the name.
+// Every module has its own PySwigObject type object; handles of other modules are known by the name. A
+// Python class of that name is no handle: reading a handle's fields from its instances would crash.
 static inline bool SwigIsHandle(PyObject *obj)
 {
-    return Py_TYPE(obj) == &swigObjectType || strcmp(Py_TYPE(obj)->tp_name, "PySwigObject") == 0;
+    PyTypeObject *type = obj->ob_type;
+    return type == &swigObjectType ||
+           (strcmp(type->tp_name, "PySwigObject") == 0 && !(type->tp_flags & Py_TPFLAGS_HEAPTYPE) &&
+            type->tp_basicsize >= (Py_ssize_t)sizeof(PySwigObject));
 }
 
 static inline PyObject *SwigNewHandle(void *ptr, swig_type_info *ty, int own)
@@ -413,8 +418,8 @@ static inline int SwigReadyHandleType()
     swigObjectNumber.nb_long = SwigObjectAddress;
     swigObjectNumber.nb_oct = SwigObjectOct;
     swigObjectNumber.nb_hex = SwigObjectHex;
-    Py_REFCNT(t) = 1;
-    Py_TYPE(t) = &PyType_Type;
+    t->ob_refcnt = 1;
+    t->ob_type = &PyType_Type;
     t->tp_name = "PySwigObject";
     t->tp_basicsize = sizeof(PySwigObject);
     t->tp_dealloc = SwigObjectDealloc;
@@ -610,15 +615,6 @@ static inline PyObject *SwigFromCharPtr(const char *text)
     return PyString_FromStringAndSize(text, (Py_ssize_t)strlen(text));
 }
 
-static inline PyObject *SwigFromWCharPtr(const wchar_t *text)
-{
-    if (!text) {
-        Py_INCREF(Py_None);
-        return Py_None;
-    }
-    return PyUnicode_FromWideChar(text, (Py_ssize_t)wcslen(text));
-}
-
 // A UTF-16 text result (a Windows `wchar_t *`, kept in 16-bit units where wchar_t is wider): unicode of
 // the units up to the first zero one; None for null. Where Python's characters are 32-bit a surrogate
 // pair becomes one character and a lone surrogate stays as it is, as it does in a 16-bit Python.
@@ -660,6 +656,40 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
     }
     return result;
 #endif
+}
+
+// ---- Constructors and destructors ---------------------------------------------------------------
+
+// The result of new_X: a handle that owns the new object, or None for no object. An object for which no
+// handle could be made is deleted again.
+template <typename T>
+static PyObject *SwigNewObject(T *object, swig_type_info *ty)
+{
+    PyObject *handle = SwigNewPointerObj(object, ty, SWIG_POINTER_OWN);
+    if (!handle) {
+        delete object;
+    }
+    return handle;
+}
+
+// delete_X(handle), with the wrapper's format and the argument's declared type. The handle gives its
+// object up before the object is deleted, so neither its collection nor a later call through it (a second
+// delete included) reaches the deleted object: they are refused. None deletes nothing.
+template <typename T>
+static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_info *ty, const char *typeName)
+{
+    PyObject *handleArg;
+    if (!PyArg_ParseTuple(args, format, &handleArg)) {
+        return NULL;
+    }
+    void *object;
+    int res = SwigConvertPtr(handleArg, &object, ty, SWIG_POINTER_RELEASE);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, format, 1, typeName);
+    }
+    delete static_cast<T *>(object);
+    Py_INCREF(Py_None);
+    return Py_None;
 }
 
 // ---- Class registration -------------------------------------------------------------------------

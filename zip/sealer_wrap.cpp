@@ -42,11 +42,7 @@ PyObject *NewSealer(PyObject *, PyObject *args)
     if (!sealer) {
         return PyErr_NoMemory();
     }
-    PyObject *handle = SwigNewPointerObj(sealer, SealerType(), SWIG_POINTER_OWN);
-    if (!handle) {
-        delete sealer;
-    }
-    return handle;
+    return SwigNewObject(sealer, SealerType());
 }
 
 // Sealer_encrypt and Sealer_decrypt: (handle, data) -> str. None as handle is refused: there would be
@@ -97,24 +93,10 @@ PyObject *SealerDecrypt(PyObject *, PyObject *args)
     return Transform(args, "OO:Sealer_decrypt", &Sealer::decryptInPlace);
 }
 
-// The handle gives its object up before the object is deleted, so neither its collection nor a later
-// call through it (a second delete included) reaches the freed object: they are refused. None deletes
-// nothing.
+// A handle used after its delete, a second delete included, is refused: its object is gone.
 PyObject *DeleteSealer(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:delete_Sealer";
-    PyObject *handleArg;
-    if (!PyArg_ParseTuple(args, FORMAT, &handleArg)) {
-        return NULL;
-    }
-    void *object;
-    int res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_RELEASE);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, SEALER_ARG);
-    }
-    delete static_cast<Sealer *>(object);
-    Py_INCREF(Py_None);
-    return Py_None;
+    return SwigDeleteObject<Sealer>(args, "O:delete_Sealer", SealerType(), SEALER_ARG);
 }
 
 PyObject *RegisterSealer(PyObject *, PyObject *args)

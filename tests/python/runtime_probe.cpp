@@ -33,29 +33,12 @@ PyObject *NewString(PyObject *, PyObject *args)
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
-    std::string *value = new std::string(bytes, size);
-    PyObject *handle = SwigNewPointerObj(value, probeTypes[TYPE_STRING].type, SWIG_POINTER_OWN);
-    if (!handle) {
-        delete value;
-    }
-    return handle;
+    return SwigNewObject(new std::string(bytes, size), probeTypes[TYPE_STRING].type);
 }
 
 PyObject *DeleteString(PyObject *, PyObject *args)
 {
-    static const char FORMAT[] = "O:delete_string";
-    PyObject *arg;
-    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
-        return NULL;
-    }
-    void *value;
-    int res = SwigConvertPtr(arg, &value, probeTypes[TYPE_STRING].type, SWIG_POINTER_RELEASE);
-    if (res != SWIG_OK) {
-        return SwigArgFail(res, FORMAT, 1, "std::string *");
-    }
-    delete static_cast<std::string *>(value);
-    Py_INCREF(Py_None);
-    return Py_None;
+    return SwigDeleteObject<std::string>(args, "O:delete_string", probeTypes[TYPE_STRING].type, "std::string *");
 }
 
 PyObject *RegisterString(PyObject *, PyObject *args)
@@ -83,44 +66,21 @@ PyObject *NewChars(PyObject *, PyObject *args)
     return SwigNewPointerObj(chars, probeTypes[TYPE_CHAR].type, 0);
 }
 
-// The one argument of chars and wide through the `char const *` conversion; false with the error set.
-bool ParseText(PyObject *args, const char *format, const char **text)
-{
-    PyObject *arg;
-    if (!PyArg_ParseTuple(args, format, &arg)) {
-        return false;
-    }
-    size_t size;
-    int res = SwigAsCharPtrAndSize(arg, text, &size, 0);
-    if (res != SWIG_OK) {
-        SwigArgFail(res, format, 1, "char const *");
-        return false;
-    }
-    return true;
-}
-
 // chars(p) -> the `char const *` conversion of p handed back as a `char *` result (None for null).
 PyObject *Chars(PyObject *, PyObject *args)
 {
-    const char *text;
-    return ParseText(args, "O:chars", &text) ? SwigFromCharPtr(text) : NULL;
-}
-
-// wide(p) -> p widened to wchar_t and handed back as a `wchar_t *` result (None for null).
-PyObject *Wide(PyObject *, PyObject *args)
-{
-    const char *text;
-    if (!ParseText(args, "O:wide", &text)) {
+    static const char FORMAT[] = "O:chars";
+    PyObject *arg;
+    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
-    if (!text) {
-        return SwigFromWCharPtr(NULL);
+    const char *text;
+    size_t size;
+    int res = SwigAsCharPtrAndSize(arg, &text, &size, 0);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "char const *");
     }
-    std::wstring wide;
-    for (const char *c = text; *c; c++) {
-        wide.push_back((wchar_t)(unsigned char)*c);
-    }
-    return SwigFromWCharPtr(wide.c_str());
+    return SwigFromCharPtr(text);
 }
 
 // utf16(b) -> the UTF-16LE bytes b (up to a zero unit) handed back as a 16-bit `wchar_t *` result.
@@ -204,7 +164,6 @@ PyMethodDef probeMethods[] = {
     {"string_swigregister_optional", RegisterStringOptional, METH_VARARGS, NULL},
     {"new_chars", NewChars, METH_VARARGS, NULL},
     {"chars", Chars, METH_VARARGS, NULL},
-    {"wide", Wide, METH_VARARGS, NULL},
     {"utf16", Utf16, METH_VARARGS, NULL},
     {"int_and_ulong", IntAndUlong, METH_VARARGS, NULL},
     {"ring_types", RingTypes, METH_VARARGS, NULL},

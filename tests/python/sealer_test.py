@@ -5,7 +5,7 @@ import zipfile
 
 import _sealer
 import sealer
-from support import run_python
+from support import Refusals, run_python
 
 # CPython's zipfile test archive: password "python", a stored entry, header and data as one stream.
 ZIPFILE_CIPHERTEXT = ('fa10a0676c797cfa2dc5c03df97918e0a872b35a7d4c67bcaef97c9b19e48bbabb298cb0db6c'
@@ -24,6 +24,12 @@ class Holder(object):
     """An object that carries a handle in `this`, as a proxy instance does."""
     def __init__(self, this):
         self.this = this
+
+
+class PySwigObject(object):
+    """A Python class with the handle type's name: no handle."""
+    def __init__(self):
+        self.ptr = self.ty = self.own = self.next = 1
 
 
 def encrypted(password, data):
@@ -107,15 +113,7 @@ class StreamTest(unittest.TestCase):
         self.assertNotEqual(DATA, plain)
 
 
-class ArgumentTest(unittest.TestCase):
-    def assertRefused(self, message, function, *args):
-        try:
-            function(*args)
-        except TypeError as error:
-            self.assertEqual(message, str(error))
-        else:
-            self.fail('%s%r was taken' % (function.__name__, args))
-
+class ArgumentTest(Refusals, unittest.TestCase):
     def test_every_argument_message(self):
         handle = _sealer.new_Sealer('pw')
         deleted = _sealer.new_Sealer('pw')
@@ -127,7 +125,7 @@ class ArgumentTest(unittest.TestCase):
             function = getattr(_sealer, name)
             handle_message = "in method '%s', argument 1 of type 'Sealer *'" % name
             data_message = "in method '%s', argument 2 of type 'std::string'" % name
-            for bad in (None, 42, 'text', deleted, Holder(deleted), Holder(None), object()):
+            for bad in (None, 42, 'text', deleted, Holder(deleted), Holder(None), object(), PySwigObject()):
                 self.assertRefused(handle_message, function, bad, 'data')
             for bad in (None, u'data', 42, bytearray('data'), handle):
                 self.assertRefused(data_message, function, handle, bad)
@@ -291,6 +289,7 @@ class HandleTest(unittest.TestCase):
         self.assertEqual(None, first.append(second))
         self.assertTrue(first.next() is second)
         self.assertRaises(TypeError, first.append, 'not a handle')
+        self.assertRaises(TypeError, first.append, PySwigObject())
         self.assertRaises(TypeError, second.append, first)
         self.assertRaises(TypeError, first.append, first)
         self.assertIn(repr(second), repr(first))

@@ -9,7 +9,7 @@ import unittest
 import _TessilDU
 import _runtime_probe3
 import _storage_substitute as platform
-from support import run_python
+from support import Refusals, run_python
 
 LAYOUT = 0x70050
 ENTRY = 0x70048
@@ -72,7 +72,7 @@ class MetaStorage(object):
 _TessilDU.MetaStorage_swigregister(MetaStorage)
 
 
-class SubstituteTest(unittest.TestCase):
+class SubstituteTest(Refusals, unittest.TestCase):
     def setUp(self):
         platform.reset()
         self.handle = _TessilDU.new_MetaStorage()
@@ -89,14 +89,6 @@ class SubstituteTest(unittest.TestCase):
             result = getattr(_TessilDU, 'MetaStorage_' + name)(self.handle, path)
         self.assertEqual(expected_messages, len(lines), lines)
         return result, ''.join(lines)
-
-    def assertRefused(self, message, function, *args):
-        try:
-            function(*args)
-        except TypeError as error:
-            self.assertEqual(message, str(error))
-        else:
-            self.fail('%s%r was taken' % (function.__name__, args))
 
     def table(self, reply):
         result, _ = self.query('PartitionTable', DISK, {LAYOUT: reply})

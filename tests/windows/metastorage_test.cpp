@@ -82,7 +82,9 @@ TEST(MetaStorageUnderWine, EnumerationGivesThePlatformsFixedVolumes)
         found.push_back(text);
     }
     EXPECT_EQ(expected, found);
+    // The search is closed now: this must not hand the platform an invalid search handle, on which it faults.
     EXPECT_EQ(NULL, storage.NextVolume());
+    EXPECT_EQ(NULL, MetaStorage().NextVolume());
 }
 
 TEST(MetaStorageUnderWine, DeviceNumberOfTheSystemVolume)
@@ -108,6 +110,7 @@ TEST(MetaStorageUnderWine, RefusedControlsGiveNullAfterTheirMessage)
         {"PartitionEntry", &MetaStorage::PartitionEntry, IOCTL_DISK_GET_PARTITION_INFO_EX},
     };
     MetaStorage storage;
+    int refused = 0;
     for (const Case &c : cases) {
         static unsigned char reply[MetaStorage::LAYOUT_REPLY_SIZE];
         DWORD error = AskDirectly(SYSTEM_VOLUME, c.code, reply, sizeof reply);
@@ -115,11 +118,15 @@ TEST(MetaStorageUnderWine, RefusedControlsGiveNullAfterTheirMessage)
             printf("%s: the platform answers on %s; nothing refused to check\n", c.operation, SYSTEM_VOLUME);
             continue;
         }
+        refused++;
         const char *result;
         EXPECT_EQ(std::string(c.operation) + ": get partition data for \\\\.\\C: failed err " +
                       std::to_string(error) + ".\n",
                   Printed(c.query, &storage, SYSTEM_VOLUME, &result));
         EXPECT_EQ(nullptr, result);
+    }
+    if (refused == 0) {
+        GTEST_SKIP() << "the platform answers every partition control on " << SYSTEM_VOLUME;
     }
 }
 

@@ -140,6 +140,20 @@ GuidText FormatGuid(const GUID &id)
     return result;
 }
 
+struct WideText {
+    char text[kMaxTextArgument];
+};
+
+// A wide string argument in UTF-8, "NULL" for a null pointer. A name longer than the buffer is cut:
+// a failed conversion leaves the buffer without its terminator.
+WideText FormatWide(const wchar_t *wide)
+{
+    WideText result = {"NULL"};
+    if (wide != NULL && WideCharToMultiByte(CP_UTF8, 0, wide, -1, result.text, sizeof result.text, NULL, NULL) == 0)
+        result.text[sizeof result.text - 1] = '\0';
+    return result;
+}
+
 GUID SubstituteId(unsigned long tag, unsigned number)
 {
     GUID id = {};
@@ -324,10 +338,7 @@ Async *NewAsync(const Components *owner, const char *operation, const char *pref
 
 HRESULT STDMETHODCALLTYPE InitializeForBackup(Components *self, BSTR xml)
 {
-    char text[kMaxTextArgument] = "NULL";
-    if (xml != NULL)
-        WideCharToMultiByte(CP_UTF8, 0, xml, -1, text, sizeof text, NULL, NULL);
-    Record(self->object.number, "InitializeForBackup %s", text);
+    Record(self->object.number, "InitializeForBackup %s", FormatWide(xml).text);
     return ResultOf(self, "InitializeForBackup");
 }
 
@@ -375,10 +386,7 @@ HRESULT STDMETHODCALLTYPE StartSnapshotSet(Components *self, VSS_ID *setId)
 
 HRESULT STDMETHODCALLTYPE AddToSnapshotSet(Components *self, VSS_PWSZ volume, VSS_ID provider, VSS_ID *snapshotId)
 {
-    char text[kMaxTextArgument] = "NULL";
-    if (volume != NULL)
-        WideCharToMultiByte(CP_UTF8, 0, volume, -1, text, sizeof text, NULL, NULL);
-    Record(self->object.number, "AddToSnapshotSet %s %s %s", text, FormatGuid(provider).text,
+    Record(self->object.number, "AddToSnapshotSet %s %s %s", FormatWide(volume).text, FormatGuid(provider).text,
            snapshotId ? "&" : "NULL");
     HRESULT result = ResultOf(self, "AddToSnapshotSet");
     if (SUCCEEDED(result) && snapshotId != NULL)
