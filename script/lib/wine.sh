@@ -11,6 +11,8 @@ wine_up() {
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+    # wineboot's server lingers a few seconds; a persistent one can only start once it has gone.
+    "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   fi
   "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
   "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1

@@ -79,6 +79,8 @@ class Wine:
         shutil.rmtree(self.prefix, ignore_errors=True)
         self.prefix.mkdir(parents=True)
         self.run(WINE64, "wineboot", "-i", check=True)
+        # wineboot's server lingers a few seconds; a persistent one can only start once it has gone.
+        self.run(WINESERVER, "-w")
         self.up()
 
     def up(self):
