@@ -17,6 +17,7 @@ static const struct TableLockInitialiser {
 FILE *userListFile;
 int scriptMode;
 uint32_t daemonProcessId;
+AnsiCodePage ansiCodePage;
 
 static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
 static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
@@ -119,7 +120,7 @@ int AppendUserToFile(const char *name)
 // refused here too; its length is bounded by the line reading alone.
 static void LoadUser(const char *name, int lineNumber)
 {
-    RegistrationRefusal refusal = CheckQuoting(name, NULL);
+    RegistrationRefusal refusal = CheckQuoting(ansiCodePage, name, NULL);
     if (refusal == REGISTRATION_ACCEPTED && FindUser(name) >= 0) {
         LogMessage("Syncer already running for %s, ignoring duplicate.\n", name);
         return;
@@ -130,8 +131,17 @@ static void LoadUser(const char *name, int lineNumber)
         LogMessage("Users file line %d ignored: %s.\n", lineNumber, RefusalText(refusal));
 }
 
+// The platform's view of the ANSI code page, as the checks of names and arguments need it.
+static void ReadAnsiCodePage()
+{
+    for (int byte = 0; byte < 256; ++byte)
+        ansiCodePage.leadByte[byte] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(byte)) != FALSE;
+}
+
 int LoadUserList()
 {
+    ReadAnsiCodePage();
+
     char path[SYSTEM_DIRECTORY_SIZE];
     UINT length = GetSystemDirectoryA(path, sizeof path);
     if (length < DRIVE_ROOT_LENGTH || length >= sizeof path)

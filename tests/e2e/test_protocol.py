@@ -107,8 +107,10 @@ def test_unsafe_registrations_are_refused(daemon):
     cases = [
         (b'eve" "-x', b"", "double quote in the user name"),
         (b"eve", b'x" "-y', "double quote in the argument"),
-        (b"eve\nmallory", b"", "line break in the user name"),
-        (b"eve\r", b"", "line break in the user name"),
+        (b"eve\nmallory", b"", "control character in the user name"),
+        (b"eve\r", b"", "control character in the user name"),
+        (b"x\x1a", b"", "control character in the user name"),  # once ended the users file for the loader
+        (b"eve\x7f", b"", "control character in the user name"),
         (b"eve\\", b"", "backslash at the end of the user name"),
         (b"eve", b"C:\\dir\\", "backslash at the end of the argument"),
         (b"e" * 254, b"", "user name of 254 or more characters"),
