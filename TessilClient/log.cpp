@@ -21,6 +21,10 @@ static CRITICAL_SECTION logLock;
 static volatile LONG logLockState;  // LOCK_UNSET -> LOCK_INITIALISING -> LOCK_READY
 enum { LOCK_UNSET, LOCK_INITIALISING, LOCK_READY };
 static FILE *logStream;
+// The message being written, formatted and then escaped: too large for the stacks of the many connection
+// threads, so kept here and guarded by logLock like the stream.
+static char formattedMessage[LOG_MESSAGE_SIZE];
+static char escapedMessage[LOG_ESCAPED_MESSAGE_SIZE];
 
 static void EnterLogLock()
 {
@@ -57,23 +61,24 @@ void LogMessage(const char *format, ...)
 
     va_list arguments;
     va_start(arguments, format);
+    vsnprintf(formattedMessage, sizeof formattedMessage, format, arguments);
+    va_end(arguments);
+    formattedMessage[sizeof formattedMessage - 1] = '\0';  // also where a truncating formatter left none
+    EscapeLogMessage(escapedMessage, sizeof escapedMessage, formattedMessage);
+
     if (logStream) {
         SYSTEMTIME now;
         GetLocalTime(&now);
         LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
         char prefix[LOG_PREFIX_SIZE];
         FormatLogPrefix(prefix, time);
-        va_list fileArguments;
-        va_copy(fileArguments, arguments);
         fputs(prefix, logStream);
-        vfprintf(logStream, format, fileArguments);
-        va_end(fileArguments);
+        fputs(escapedMessage, logStream);
         fflush(logStream);
     }
     if (!quiet) {
-        vfprintf(stdout, format, arguments);
+        fputs(escapedMessage, stdout);
         fflush(stdout);  // a console run is often watched through a pipe
     }
-    va_end(arguments);
     LeaveCriticalSection(&logLock);
 }

@@ -13,6 +13,7 @@ extern int quiet;
 // loaded, and a log opened before that lies under the current directory.
 extern char dataDirectory[DATA_DIRECTORY_SIZE];
 
-// printf-style; every message ends in its own line feed. %S takes a NUL-terminated UTF-16 string.
+// printf-style; every message ends in its own line feed. %S takes a NUL-terminated UTF-16 string. Control
+// characters of the arguments (user and volume names come from clients) are written escaped, as \x0d.
 // Safe from any thread; callers holding tableLock may call it (the log's own lock is always taken last).
 void LogMessage(const char *format, ...);

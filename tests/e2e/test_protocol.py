@@ -71,6 +71,17 @@ def test_empty_and_negative_length_names(daemon):
     assert lines_of(daemon.users_file).count(b"") == 2
 
 
+def test_client_text_cannot_forge_log_lines(daemon):
+    log_before = daemon.log()
+    tessilctl.report_port(b"x\r\n01/01/2020 00:00:00\t:forged", 1)
+    tessilctl.Snapshot("C:\\\n01/01/2020 00:00:00\t:forged").release()
+    assert daemon.log()[len(log_before):] == [
+        "Port for unknown user x\\x0d\\x0a01/01/2020 00:00:00\\x09:forged.\n",
+        "Snapshot creation failed for C:\\\\x0a01/01/2020 00:00:00\\x09:forged.\n",
+        "Status 2 80004001.\n",
+    ]
+
+
 def test_wrong_banner_is_closed_without_reply_or_log(daemon):
     log_before = daemon.log()
     slot = next_slot(daemon)
