@@ -5,6 +5,7 @@
 
 #include "cmdline.h"
 #include "log.h"
+#include "userfile.h"
 
 UserSlot UserTable[MAX_USERS];
 int userCount;
@@ -25,11 +26,6 @@ static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
 static const char DATA_SUBDIRECTORY[] = "Tessil\\";
 static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
 static const char USER_LIST_FILE_NAME[] = "TessilUList.cfg";
-
-// A users file line is read 255 characters at a time; a line that long (line feed included) means a name
-// the daemon cannot take, and start-up stops.
-static const int USER_LINE_BUFFER_SIZE = 256;
-static const size_t USER_LINE_TOO_LONG = USER_LINE_BUFFER_SIZE - 1;
 
 // Set when the file's last line has no line feed, so the next appended name does not run into it.
 static bool userListEndsMidLine;
@@ -103,21 +99,13 @@ int AddUser(const char *name, const char *argument, RegistrationRefusal *refusal
 
 int AppendUserToFile(const char *name)
 {
-    if (fseek(userListFile, 0, SEEK_END) != 0)
-        return -1;
-    if (userListEndsMidLine) {
-        if (fputc('\n', userListFile) == EOF)
-            return -1;
-        userListEndsMidLine = false;
-    }
-    if (fputs(name, userListFile) == EOF || fputc('\n', userListFile) == EOF || fflush(userListFile) != 0)
-        return -1;
-    return 0;
+    return AppendUserLine(userListFile, name, &userListEndsMidLine);
 }
 
 // Registers the name of one users file line (line feed cut), unless it is refused or already there. A name
 // that would break the quoting of the syncer's command line (a file written by an earlier version) is
-// refused here too; its length is bounded by the line reading alone.
+// refused here too; its length is bounded by the line reading alone. A control byte that an earlier version
+// let into a name is kept: the user has been running with it, and between quotes it does no harm.
 static void LoadUser(const char *name, int lineNumber)
 {
     RegistrationRefusal refusal = CheckQuoting(ansiCodePage, name, NULL);
@@ -156,7 +144,7 @@ int LoadUserList()
     if (created != INVALID_HANDLE_VALUE)  // failing because the file exists is the usual case
         CloseHandle(created);
 
-    userListFile = fopen(path, "r+");
+    userListFile = fopen(path, "r+b");
     if (!userListFile) {
         LogMessage("fopen failed for %s.\n", path);
         return -1;
@@ -164,17 +152,13 @@ int LoadUserList()
 
     char line[USER_LINE_BUFFER_SIZE];
     int lineNumber = 0;
-    while (fgets(line, sizeof line, userListFile)) {
-        ++lineNumber;
-        if (strlen(line) == USER_LINE_TOO_LONG) {
+    UserLineOutcome outcome;
+    while ((outcome = ReadUserLine(userListFile, line, &userListEndsMidLine)) != USER_LINES_ENDED) {
+        if (outcome == USER_LINE_TOO_LONG) {
             LogMessage("Username too big.\n");
             exit(EXIT_FAILURE);
         }
-        char *lineFeed = strchr(line, '\n');
-        userListEndsMidLine = lineFeed == NULL;
-        if (lineFeed)
-            *lineFeed = '\0';
-        LoadUser(line, lineNumber);
+        LoadUser(line, ++lineNumber);
     }
     return 0;
 }
