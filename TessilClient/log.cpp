@@ -4,14 +4,13 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
+#include "datadir.h"
 #include "logline.h"
 
 int quiet;
 char dataDirectory[DATA_DIRECTORY_SIZE];
 
-static const char LOGS_SUBDIRECTORY[] = "logs\\";
 static const char LOG_FILE_NAME[] = "TessilCPH.log";
 static const size_t LOG_PATH_SIZE = 260;
 
@@ -43,14 +42,14 @@ static void EnterLogLock()
 static void OpenLogStream()
 {
     char path[LOG_PATH_SIZE];
-    size_t directoryLength = strnlen(dataDirectory, sizeof dataDirectory);
-    if (directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1 + sizeof(LOG_FILE_NAME) > sizeof path)
+    int length = snprintf(path, sizeof path, "%s%s", dataDirectory, LOGS_DIRECTORY);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
         return;
-    memcpy(path, dataDirectory, directoryLength);
-    memcpy(path + directoryLength, LOGS_SUBDIRECTORY, sizeof(LOGS_SUBDIRECTORY));
     CreateDirectoryA(path, NULL);  // an existing directory is fine; the open decides
-    memcpy(path + directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1, LOG_FILE_NAME, sizeof(LOG_FILE_NAME));
-    logStream = fopen(path, "a");
+    length = snprintf(path, sizeof path, "%s%s\\%s", dataDirectory, LOGS_DIRECTORY, LOG_FILE_NAME);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
+        return;
+    logStream = OpenPlainFile(path, PLAIN_FILE_APPEND);
 }
 
 void LogMessage(const char *format, ...)

@@ -6,6 +6,8 @@
 #include <cstddef>
 
 constexpr size_t DATA_DIRECTORY_SIZE = 260;
+// The log's directory, under the data directory (or under the current directory, see dataDirectory).
+constexpr char LOGS_DIRECTORY[] = "logs";
 
 // Nonzero: no echo to standard output. Set once at start-up.
 extern int quiet;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cmdline.h"
+#include "datadir.h"
 #include "log.h"
 #include "userfile.h"
 
@@ -23,7 +24,7 @@ AnsiCodePage ansiCodePage;
 static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
 static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
 static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
-static const char DATA_SUBDIRECTORY[] = "Tessil\\";
+static const char DATA_DIRECTORY_NAME[] = "Tessil";
 static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
 static const char USER_LIST_FILE_NAME[] = "TessilUList.cfg";
 
@@ -135,16 +136,16 @@ int LoadUserList()
     if (length < DRIVE_ROOT_LENGTH || length >= sizeof path)
         strcpy(path, FALLBACK_DRIVE_ROOT);
     path[DRIVE_ROOT_LENGTH] = '\0';
-    strcat(path, DATA_SUBDIRECTORY);
-    CreateDirectoryA(path, NULL);  // an existing directory is fine; opening the users file decides
+    strcat(path, DATA_DIRECTORY_NAME);
+    // Before the log or the users file is touched there: until it is secured, anyone may have put anything
+    // in its place.
+    if (SecureDataDirectory(path) != ERROR_SUCCESS)
+        return -1;
+    strcat(path, "\\");
     snprintf(dataDirectory, sizeof dataDirectory, "%s%s", DEVICE_NAMESPACE_PREFIX, path);
     strcat(path, USER_LIST_FILE_NAME);
 
-    HANDLE created = CreateFileA(path, 0, 0, NULL, CREATE_NEW, 0, NULL);
-    if (created != INVALID_HANDLE_VALUE)  // failing because the file exists is the usual case
-        CloseHandle(created);
-
-    userListFile = fopen(path, "r+b");
+    userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE);
     if (!userListFile) {
         LogMessage("fopen failed for %s.\n", path);
         return -1;

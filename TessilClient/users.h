@@ -34,7 +34,8 @@ extern uint32_t daemonProcessId;
 extern AnsiCodePage ansiCodePage;
 
 // Sets up the data directory, creates or opens the users file and registers every user listed in it.
-// Returns 0, or -1 when the users file cannot be opened. Runs before any other daemon thread exists.
+// Returns 0, or -1 when the data directory cannot be secured or the users file cannot be opened. Runs
+// before any other daemon thread exists.
 int LoadUserList();
 
 // Appends the user to UserTable and starts its syncer; `argument` is null for users loaded from the file.
