@@ -1,4 +1,5 @@
-"""Start-ups of the daemon: users loaded from the file, the table's limit, script mode, the log's place."""
+"""Start-ups of the daemon: users loaded from the file, the table's limit, script mode, the log's place, and what
+it trusts in its data directory."""
 
 import os
 import socket

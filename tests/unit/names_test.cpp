@@ -55,15 +55,9 @@ TEST(CheckRegistration, RefusesWhatBreaksQuotingTheUsersFileOrTheLog)
     EXPECT_EQ(REFUSED_ARGUMENT_QUOTE, CheckRegistration(SINGLE_BYTE, "eve", "\" -evil"));
     EXPECT_EQ(REFUSED_ARGUMENT_TRAILING_BACKSLASH, CheckRegistration(SINGLE_BYTE, "eve", "C:\\"));
     EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "eve", nullptr));
-    for (int byte = 1; byte < 0x80; ++byte) {
-        const std::string name = "eve" + std::string(1, char(byte)) + "x";
-        const bool control = byte < 0x20 || byte == 0x7F;
-        if (control || byte == '"')
-            EXPECT_EQ(control ? REFUSED_NAME_CONTROL_CHARACTER : REFUSED_NAME_QUOTE,
-                      CheckRegistration(SINGLE_BYTE, name.c_str(), "")) << byte;
-        else
-            EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, name.c_str(), "")) << byte;
-    }
+    for (const char *name : {"eve\n", "eve\r", "\x01", "\tx", "x\x1a", "\x1f", "x\x7f"})
+        EXPECT_EQ(REFUSED_NAME_CONTROL_CHARACTER, CheckRegistration(SINGLE_BYTE, name, "")) << name;
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, " ~", "\t\x1a"));  // arguments may hold them
 }
 
 // The users file loader checks only the quoting: its line reading sets the length, and a control byte that
@@ -87,7 +81,6 @@ TEST(CheckQuoting, DoubleByteTextIsReadByCharacters)
         EXPECT_EQ(REFUSED_NAME_NOT_TEXT, CheckQuoting(codePage, "x\x81", "a --flag b"));
         EXPECT_EQ(REFUSED_ARGUMENT_NOT_TEXT, CheckQuoting(codePage, "x", "a\x81"));
         EXPECT_EQ(REFUSED_NAME_NOT_TEXT, CheckQuoting(codePage, "x\x81\" -flag", nullptr));  // a quote is no trail
-        EXPECT_EQ(REFUSED_NAME_NOT_TEXT, CheckQuoting(codePage, "x\x81 y", nullptr));
         // A second byte of 0x5C is no backslash (0x95 0x5C is a kanji on 932).
         EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting(codePage, "\x95\x5c", "\x95\x5c"));
         EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting(codePage, "\x95\x5c\\", nullptr));

@@ -3,45 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-// A users file with the given bytes, open for update as the daemon opens it.
-struct UsersFile {
-    FILE *file = std::tmpfile();
+typedef std::unique_ptr<FILE, int (*)(FILE *)> File;
 
-    explicit UsersFile(const std::string &bytes)
-    {
-        if (file) {
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-            std::rewind(file);
-        }
+// A users file holding these bytes, open for update as the daemon opens it.
+File UsersFile(const std::string &bytes)
+{
+    File file(std::tmpfile(), std::fclose);
+    if (file) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+        std::rewind(file.get());
     }
-    ~UsersFile()
-    {
-        if (file)
-            std::fclose(file);
-    }
+    return file;
+}
 
-    std::string Bytes()
-    {
-        std::string bytes;
-        std::rewind(file);
-        for (int c; (c = std::getc(file)) != EOF;)
-            bytes += static_cast<char>(c);
-        return bytes;
-    }
-};
-
-// The names the loader sees, and then "TOO LONG" if it stops there.
-std::vector<std::string> Lines(UsersFile &users, bool *endsMidLine)
+// The names the loader sees, and "TOO LONG" where it stops.
+std::vector<std::string> Lines(FILE *file, bool *endsMidLine)
 {
     std::vector<std::string> lines;
     char line[USER_LINE_BUFFER_SIZE];
     UserLineOutcome outcome;
-    while ((outcome = ReadUserLine(users.file, line, endsMidLine)) == USER_LINE_READ)
+    while ((outcome = ReadUserLine(file, line, endsMidLine)) == USER_LINE_READ)
         lines.push_back(line);
     if (outcome == USER_LINE_TOO_LONG)
         lines.push_back("TOO LONG");
@@ -50,54 +37,41 @@ std::vector<std::string> Lines(UsersFile &users, bool *endsMidLine)
 
 }  // namespace
 
-// An earlier version read the file in text mode, where byte 0x1A ends it: every user after it was lost.
+// Read in text mode, the file ended at byte 0x1A, and every user after it was lost. The rest is read as
+// text mode read it: CR LF is a line feed, a lone CR belongs to the name.
 TEST(ReadUserLine, NoByteEndsTheFileEarly)
 {
-    UsersFile users("x\x1a\r\nyuser\r\n\x1a\r\nlast");
-    ASSERT_TRUE(users.file);
+    File file = UsersFile("x\x1a\r\nyuser\n\r\ncarol\r\r\nlone\rcr\r\nlast");
+    ASSERT_TRUE(file);
     bool endsMidLine = false;
-    EXPECT_EQ((std::vector<std::string>{"x\x1a", "yuser", "\x1a", "last"}), Lines(users, &endsMidLine));
+    EXPECT_EQ((std::vector<std::string>{"x\x1a", "yuser", "", "carol\r", "lone\rcr", "last"}),
+              Lines(file.get(), &endsMidLine));
     EXPECT_TRUE(endsMidLine);
 }
 
-TEST(ReadUserLine, ReadsLinesAsTextModeDid)
-{
-    UsersFile users("alice\r\nbob\n\r\ncarol\r\r\nlone\rcr\r\n");
-    ASSERT_TRUE(users.file);
-    bool endsMidLine = true;
-    EXPECT_EQ((std::vector<std::string>{"alice", "bob", "", "carol\r", "lone\rcr"}), Lines(users, &endsMidLine));
-    EXPECT_FALSE(endsMidLine);
-}
-
-// 255 characters, the line feed included, stop the daemon; CR LF counts as one character.
+// 255 characters, the line feed included, stop the daemon; CR LF counts as one.
 TEST(ReadUserLine, LineOf255CharactersIsTooLong)
 {
     const std::string longest(253, 'l');
-    for (const char *ending : {"\r\n", "\n"}) {
-        UsersFile loads(longest + ending + std::string(254, 'b'));
-        ASSERT_TRUE(loads.file);
-        bool endsMidLine = false;
-        EXPECT_EQ((std::vector<std::string>{longest, std::string(254, 'b')}), Lines(loads, &endsMidLine));
-
-        UsersFile stops("first\r\n" + longest + "x" + ending + "never\r\n");
-        ASSERT_TRUE(stops.file);
-        EXPECT_EQ((std::vector<std::string>{"first", "TOO LONG"}), Lines(stops, &endsMidLine));
-    }
-    UsersFile lastLine(std::string(255, 'x'));
-    ASSERT_TRUE(lastLine.file);
     bool endsMidLine = false;
-    EXPECT_EQ((std::vector<std::string>{"TOO LONG"}), Lines(lastLine, &endsMidLine));
+    for (const char *ending : {"\r\n", "\n"}) {
+        File loads = UsersFile(longest + ending + std::string(254, 'b'));
+        File stops = UsersFile("first\r\n" + longest + "x" + ending + "never\r\n");
+        ASSERT_TRUE(loads && stops);
+        EXPECT_EQ((std::vector<std::string>{longest, std::string(254, 'b')}), Lines(loads.get(), &endsMidLine));
+        EXPECT_EQ((std::vector<std::string>{"first", "TOO LONG"}), Lines(stops.get(), &endsMidLine));
+    }
 }
 
 TEST(AppendUserLine, EndsEachLineInCrLfAndFirstTheUnfinishedLastOne)
 {
-    UsersFile users("alice\r\nbob");
-    ASSERT_TRUE(users.file);
+    File file = UsersFile("alice\r\nbob");
+    ASSERT_TRUE(file);
     bool endsMidLine = false;
-    ASSERT_EQ((std::vector<std::string>{"alice", "bob"}), Lines(users, &endsMidLine));
-    ASSERT_TRUE(endsMidLine);
-    EXPECT_EQ(0, AppendUserLine(users.file, "carol", &endsMidLine));
-    EXPECT_FALSE(endsMidLine);
-    EXPECT_EQ(0, AppendUserLine(users.file, "", &endsMidLine));
-    EXPECT_EQ("alice\r\nbob\r\ncarol\r\n\r\n", users.Bytes());
+    ASSERT_EQ((std::vector<std::string>{"alice", "bob"}), Lines(file.get(), &endsMidLine));
+    EXPECT_EQ(0, AppendUserLine(file.get(), "carol", &endsMidLine));
+    EXPECT_EQ(0, AppendUserLine(file.get(), "", &endsMidLine));
+    std::rewind(file.get());
+    char bytes[64] = {};
+    EXPECT_EQ("alice\r\nbob\r\ncarol\r\n\r\n", std::string(bytes, std::fread(bytes, 1, sizeof bytes, file.get())));
 }
