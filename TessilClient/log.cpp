@@ -4,14 +4,13 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
+#include "datadir.h"
 #include "logline.h"
 
 int quiet;
 char dataDirectory[DATA_DIRECTORY_SIZE];
 
-static const char LOGS_SUBDIRECTORY[] = "logs\\";
 static const char LOG_FILE_NAME[] = "TessilCPH.log";
 static const size_t LOG_PATH_SIZE = 260;
 
@@ -21,6 +20,10 @@ static CRITICAL_SECTION logLock;
 static volatile LONG logLockState;  // LOCK_UNSET -> LOCK_INITIALISING -> LOCK_READY
 enum { LOCK_UNSET, LOCK_INITIALISING, LOCK_READY };
 static FILE *logStream;
+// The message being written, formatted and then escaped: too large for the stacks of the many connection
+// threads, so kept here and guarded by logLock like the stream.
+static char formattedMessage[LOG_MESSAGE_SIZE];
+static char escapedMessage[LOG_ESCAPED_MESSAGE_SIZE];
 
 static void EnterLogLock()
 {
@@ -39,14 +42,14 @@ static void EnterLogLock()
 static void OpenLogStream()
 {
     char path[LOG_PATH_SIZE];
-    size_t directoryLength = strnlen(dataDirectory, sizeof dataDirectory);
-    if (directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1 + sizeof(LOG_FILE_NAME) > sizeof path)
+    int length = snprintf(path, sizeof path, "%s%s", dataDirectory, LOGS_DIRECTORY);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
         return;
-    memcpy(path, dataDirectory, directoryLength);
-    memcpy(path + directoryLength, LOGS_SUBDIRECTORY, sizeof(LOGS_SUBDIRECTORY));
     CreateDirectoryA(path, NULL);  // an existing directory is fine; the open decides
-    memcpy(path + directoryLength + sizeof(LOGS_SUBDIRECTORY) - 1, LOG_FILE_NAME, sizeof(LOG_FILE_NAME));
-    logStream = fopen(path, "a");
+    length = snprintf(path, sizeof path, "%s%s\\%s", dataDirectory, LOGS_DIRECTORY, LOG_FILE_NAME);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
+        return;
+    logStream = OpenPlainFile(path, PLAIN_FILE_APPEND);
 }
 
 void LogMessage(const char *format, ...)
@@ -57,23 +60,24 @@ void LogMessage(const char *format, ...)
 
     va_list arguments;
     va_start(arguments, format);
+    vsnprintf(formattedMessage, sizeof formattedMessage, format, arguments);
+    va_end(arguments);
+    formattedMessage[sizeof formattedMessage - 1] = '\0';  // also where a truncating formatter left none
+    EscapeLogMessage(escapedMessage, sizeof escapedMessage, formattedMessage);
+
     if (logStream) {
         SYSTEMTIME now;
         GetLocalTime(&now);
         LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
         char prefix[LOG_PREFIX_SIZE];
         FormatLogPrefix(prefix, time);
-        va_list fileArguments;
-        va_copy(fileArguments, arguments);
         fputs(prefix, logStream);
-        vfprintf(logStream, format, fileArguments);
-        va_end(fileArguments);
+        fputs(escapedMessage, logStream);
         fflush(logStream);
     }
     if (!quiet) {
-        vfprintf(stdout, format, arguments);
+        fputs(escapedMessage, stdout);
         fflush(stdout);  // a console run is often watched through a pipe
     }
-    va_end(arguments);
     LeaveCriticalSection(&logLock);
 }

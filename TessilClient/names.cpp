@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "controlbyte.h"
+
 int CompareNoCase(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
@@ -17,34 +19,66 @@ int CompareNoCase(const char *a, const char *b)
     }
 }
 
-// A backslash right before the closing quote escapes that quote for the child's argument parser, so the
-// quoted field would run on into the next one.
-static bool EndsInBackslash(const char *text)
+// The second bytes of double-byte characters in every double-byte ANSI code page (932, 936, 949, 950) lie
+// in these ranges. A lead byte followed by anything else (the end of the text, a quote, a blank) is not
+// text: the platform would read the byte after it, the closing quote among them, as part of its character.
+static bool IsTrailByte(unsigned char byte)
 {
-    size_t length = std::strlen(text);
-    return length > 0 && text[length - 1] == '\\';
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE);
 }
 
-RegistrationRefusal CheckQuoting(const char *name, const char *argument)
+// One quoted field of the command line, read character by character. A backslash right before the closing
+// quote escapes that quote for the child's argument parser, so the field would run on into the next one;
+// the second byte of a double-byte character is no backslash, whatever its value.
+static RegistrationRefusal CheckQuotedField(const AnsiCodePage &codePage, const char *text,
+                                            RegistrationRefusal notText, RegistrationRefusal quote,
+                                            RegistrationRefusal trailingBackslash)
 {
-    if (std::strchr(name, '"'))
-        return REFUSED_NAME_QUOTE;
-    if (EndsInBackslash(name))
-        return REFUSED_NAME_TRAILING_BACKSLASH;
-    if (argument && std::strchr(argument, '"'))
-        return REFUSED_ARGUMENT_QUOTE;
-    if (argument && EndsInBackslash(argument))
-        return REFUSED_ARGUMENT_TRAILING_BACKSLASH;
-    return REGISTRATION_ACCEPTED;
+    bool endsInBackslash = false;
+    for (const unsigned char *character = reinterpret_cast<const unsigned char *>(text); *character;
+         ++character) {
+        endsInBackslash = false;
+        if (codePage.leadByte[*character]) {
+            if (!IsTrailByte(character[1]))
+                return notText;
+            ++character;
+        } else if (*character == '"') {
+            return quote;
+        } else if (*character == '\\') {
+            endsInBackslash = true;
+        }
+    }
+    return endsInBackslash ? trailingBackslash : REGISTRATION_ACCEPTED;
 }
 
-RegistrationRefusal CheckRegistration(const char *name, const char *argument)
+RegistrationRefusal CheckQuoting(const AnsiCodePage &codePage, const char *name, const char *argument)
+{
+    RegistrationRefusal refusal = CheckQuotedField(codePage, name, REFUSED_NAME_NOT_TEXT, REFUSED_NAME_QUOTE,
+                                                   REFUSED_NAME_TRAILING_BACKSLASH);
+    if (refusal == REGISTRATION_ACCEPTED && argument)
+        refusal = CheckQuotedField(codePage, argument, REFUSED_ARGUMENT_NOT_TEXT, REFUSED_ARGUMENT_QUOTE,
+                                   REFUSED_ARGUMENT_TRAILING_BACKSLASH);
+    return refusal;
+}
+
+// A line break splits the name's users file line, and 0x1A ended the file for the text-mode reading of
+// earlier versions, which lost every user after it.
+static bool HoldsControlByte(const char *text)
+{
+    for (const unsigned char *byte = reinterpret_cast<const unsigned char *>(text); *byte; ++byte) {
+        if (IsControlByte(*byte))
+            return true;
+    }
+    return false;
+}
+
+RegistrationRefusal CheckRegistration(const AnsiCodePage &codePage, const char *name, const char *argument)
 {
     if (std::strlen(name) > MAX_REGISTERED_NAME_LENGTH)
         return REFUSED_NAME_TOO_LONG;
-    if (std::strpbrk(name, "\r\n"))
-        return REFUSED_NAME_LINE_BREAK;
-    return CheckQuoting(name, argument);
+    if (HoldsControlByte(name))
+        return REFUSED_NAME_CONTROL_CHARACTER;
+    return CheckQuoting(codePage, name, argument);
 }
 
 const char *RefusalText(RegistrationRefusal refusal)
@@ -54,12 +88,16 @@ const char *RefusalText(RegistrationRefusal refusal)
         return "accepted";
     case REFUSED_NAME_TOO_LONG:
         return "user name of 254 or more characters";
+    case REFUSED_NAME_CONTROL_CHARACTER:
+        return "control character in the user name";
+    case REFUSED_NAME_NOT_TEXT:
+        return "user name not text of the system code page";
     case REFUSED_NAME_QUOTE:
         return "double quote in the user name";
-    case REFUSED_NAME_LINE_BREAK:
-        return "line break in the user name";
     case REFUSED_NAME_TRAILING_BACKSLASH:
         return "backslash at the end of the user name";
+    case REFUSED_ARGUMENT_NOT_TEXT:
+        return "argument not text of the system code page";
     case REFUSED_ARGUMENT_QUOTE:
         return "double quote in the argument";
     case REFUSED_ARGUMENT_TRAILING_BACKSLASH:

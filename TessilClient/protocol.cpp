@@ -104,7 +104,7 @@ static void ServeUserRequest(SOCKET connection, const Request &request)
     EnterCriticalSection(&tableLock);
     int slot = FindUser(request.name);
     if (slot < 0) {
-        refusal = CheckRegistration(request.name, request.argument);
+        refusal = CheckRegistration(ansiCodePage, request.name, request.argument);
         if (refusal == REGISTRATION_ACCEPTED)
             slot = AddUser(request.name, request.argument, &refusal);
         if (slot >= 0 && AppendUserToFile(request.name) != 0)

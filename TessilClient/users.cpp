@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "cmdline.h"
+#include "datadir.h"
 #include "log.h"
+#include "userfile.h"
 
 UserSlot UserTable[MAX_USERS];
 int userCount;
@@ -17,18 +19,14 @@ static const struct TableLockInitialiser {
 FILE *userListFile;
 int scriptMode;
 uint32_t daemonProcessId;
+AnsiCodePage ansiCodePage;
 
 static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
 static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
 static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
-static const char DATA_SUBDIRECTORY[] = "Tessil\\";
+static const char DATA_DIRECTORY_NAME[] = "Tessil";
 static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
 static const char USER_LIST_FILE_NAME[] = "TessilUList.cfg";
-
-// A users file line is read 255 characters at a time; a line that long (line feed included) means a name
-// the daemon cannot take, and start-up stops.
-static const int USER_LINE_BUFFER_SIZE = 256;
-static const size_t USER_LINE_TOO_LONG = USER_LINE_BUFFER_SIZE - 1;
 
 // Set when the file's last line has no line feed, so the next appended name does not run into it.
 static bool userListEndsMidLine;
@@ -102,24 +100,16 @@ int AddUser(const char *name, const char *argument, RegistrationRefusal *refusal
 
 int AppendUserToFile(const char *name)
 {
-    if (fseek(userListFile, 0, SEEK_END) != 0)
-        return -1;
-    if (userListEndsMidLine) {
-        if (fputc('\n', userListFile) == EOF)
-            return -1;
-        userListEndsMidLine = false;
-    }
-    if (fputs(name, userListFile) == EOF || fputc('\n', userListFile) == EOF || fflush(userListFile) != 0)
-        return -1;
-    return 0;
+    return AppendUserLine(userListFile, name, &userListEndsMidLine);
 }
 
 // Registers the name of one users file line (line feed cut), unless it is refused or already there. A name
 // that would break the quoting of the syncer's command line (a file written by an earlier version) is
-// refused here too; its length is bounded by the line reading alone.
+// refused here too; its length is bounded by the line reading alone. A control byte that an earlier version
+// let into a name is kept: the user has been running with it, and between quotes it does no harm.
 static void LoadUser(const char *name, int lineNumber)
 {
-    RegistrationRefusal refusal = CheckQuoting(name, NULL);
+    RegistrationRefusal refusal = CheckQuoting(ansiCodePage, name, NULL);
     if (refusal == REGISTRATION_ACCEPTED && FindUser(name) >= 0) {
         LogMessage("Syncer already running for %s, ignoring duplicate.\n", name);
         return;
@@ -130,23 +120,32 @@ static void LoadUser(const char *name, int lineNumber)
         LogMessage("Users file line %d ignored: %s.\n", lineNumber, RefusalText(refusal));
 }
 
+// The platform's view of the ANSI code page, as the checks of names and arguments need it.
+static void ReadAnsiCodePage()
+{
+    for (int byte = 0; byte < 256; ++byte)
+        ansiCodePage.leadByte[byte] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(byte)) != FALSE;
+}
+
 int LoadUserList()
 {
+    ReadAnsiCodePage();
+
     char path[SYSTEM_DIRECTORY_SIZE];
     UINT length = GetSystemDirectoryA(path, sizeof path);
     if (length < DRIVE_ROOT_LENGTH || length >= sizeof path)
         strcpy(path, FALLBACK_DRIVE_ROOT);
     path[DRIVE_ROOT_LENGTH] = '\0';
-    strcat(path, DATA_SUBDIRECTORY);
-    CreateDirectoryA(path, NULL);  // an existing directory is fine; opening the users file decides
+    strcat(path, DATA_DIRECTORY_NAME);
+    // Before the log or the users file is touched there: until it is secured, anyone may have put anything
+    // in its place.
+    if (SecureDataDirectory(path) != ERROR_SUCCESS)
+        return -1;
+    strcat(path, "\\");
     snprintf(dataDirectory, sizeof dataDirectory, "%s%s", DEVICE_NAMESPACE_PREFIX, path);
     strcat(path, USER_LIST_FILE_NAME);
 
-    HANDLE created = CreateFileA(path, 0, 0, NULL, CREATE_NEW, 0, NULL);
-    if (created != INVALID_HANDLE_VALUE)  // failing because the file exists is the usual case
-        CloseHandle(created);
-
-    userListFile = fopen(path, "r+");
+    userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE);
     if (!userListFile) {
         LogMessage("fopen failed for %s.\n", path);
         return -1;
@@ -154,17 +153,13 @@ int LoadUserList()
 
     char line[USER_LINE_BUFFER_SIZE];
     int lineNumber = 0;
-    while (fgets(line, sizeof line, userListFile)) {
-        ++lineNumber;
-        if (strlen(line) == USER_LINE_TOO_LONG) {
+    UserLineOutcome outcome;
+    while ((outcome = ReadUserLine(userListFile, line, &userListEndsMidLine)) != USER_LINES_ENDED) {
+        if (outcome == USER_LINE_TOO_LONG) {
             LogMessage("Username too big.\n");
             exit(EXIT_FAILURE);
         }
-        char *lineFeed = strchr(line, '\n');
-        userListEndsMidLine = lineFeed == NULL;
-        if (lineFeed)
-            *lineFeed = '\0';
-        LoadUser(line, lineNumber);
+        LoadUser(line, ++lineNumber);
     }
     return 0;
 }

@@ -30,9 +30,12 @@ extern FILE *userListFile;
 extern int scriptMode;
 // The daemon's own process id, passed to every syncer. Set once at start-up.
 extern uint32_t daemonProcessId;
+// The system's ANSI code page, in which names and arguments are checked. Set once at start-up.
+extern AnsiCodePage ansiCodePage;
 
 // Sets up the data directory, creates or opens the users file and registers every user listed in it.
-// Returns 0, or -1 when the users file cannot be opened. Runs before any other daemon thread exists.
+// Returns 0, or -1 when the data directory cannot be secured or the users file cannot be opened. Runs
+// before any other daemon thread exists.
 int LoadUserList();
 
 // Appends the user to UserTable and starts its syncer; `argument` is null for users loaded from the file.

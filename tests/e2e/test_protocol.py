@@ -71,6 +71,17 @@ def test_empty_and_negative_length_names(daemon):
     assert lines_of(daemon.users_file).count(b"") == 2
 
 
+def test_client_text_cannot_forge_log_lines(daemon):
+    log_before = daemon.log()
+    tessilctl.report_port(b"x\r\n01/01/2020 00:00:00\t:forged", 1)
+    tessilctl.Snapshot("C:\\\n01/01/2020 00:00:00\t:forged").release()
+    assert daemon.log()[len(log_before):] == [
+        "Port for unknown user x\\x0d\\x0a01/01/2020 00:00:00\\x09:forged.\n",
+        "Snapshot creation failed for C:\\\\x0a01/01/2020 00:00:00\\x09:forged.\n",
+        "Status 2 80004001.\n",
+    ]
+
+
 def test_wrong_banner_is_closed_without_reply_or_log(daemon):
     log_before = daemon.log()
     slot = next_slot(daemon)
@@ -107,8 +118,10 @@ def test_unsafe_registrations_are_refused(daemon):
     cases = [
         (b'eve" "-x', b"", "double quote in the user name"),
         (b"eve", b'x" "-y', "double quote in the argument"),
-        (b"eve\nmallory", b"", "line break in the user name"),
-        (b"eve\r", b"", "line break in the user name"),
+        (b"eve\nmallory", b"", "control character in the user name"),
+        (b"eve\r", b"", "control character in the user name"),
+        (b"x\x1a", b"", "control character in the user name"),  # once ended the users file for the loader
+        (b"eve\x7f", b"", "control character in the user name"),
         (b"eve\\", b"", "backslash at the end of the user name"),
         (b"eve", b"C:\\dir\\", "backslash at the end of the argument"),
         (b"e" * 254, b"", "user name of 254 or more characters"),

@@ -1,5 +1,7 @@
-"""Start-ups of the daemon: users loaded from the file, the table's limit, script mode, the log's place."""
+"""Start-ups of the daemon: users loaded from the file, the table's limit, script mode, the log's place, and what
+it trusts in its data directory."""
 
+import os
 import socket
 import time
 
@@ -9,6 +11,7 @@ SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
 SCRIPT = "TessilClient\\Tessil.py"
 CLOCK_TOLERANCE = 300  # seconds between a log line's time stamp and the test's clock
+ERROR_DIR_NOT_EMPTY = 145
 
 
 def console_lines(daemon, expected):
@@ -61,6 +64,18 @@ def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
     assert tessilctl.register(b"dave", b"") == 0
     assert fresh_daemon.users_file.read_bytes().endswith(b"\n" + last + b"\r\ndave\r\n")
     assert tessilctl.register(last.upper(), b"") == 0
+
+
+def test_control_byte_in_the_users_file_loses_no_later_user(fresh_daemon):
+    """An earlier version registered x and byte 0x1A; reading the file in text mode ended it there."""
+    fresh_daemon.start(users=b"x\x1a\r\nyuser\r\n")
+    expected = ["started for user x\\x1a on 0.\n", "started for user yuser on 1.\n"]
+    assert fresh_daemon.wait_for_log(expected[-1]) == expected
+    tessilctl.report_port(b"yuser", 6071)
+    assert tessilctl.register(b"yuser") == 6071
+    assert fresh_daemon.log() == expected  # no port for an unknown user
+    (record,) = fresh_daemon.records_for("x\x1a")  # kept: the user has been running with it
+    assert record["argv"][1] == "x\x1a"
 
 
 def test_ports_are_not_kept_across_restarts(fresh_daemon):
@@ -126,3 +141,35 @@ def test_log_lies_in_the_current_directory_when_the_listener_retries(fresh_daemo
         assert console_lines(fresh_daemon, expected) == expected
         assert not fresh_daemon.data_dir.exists()  # users are loaded only once the listener is up
         fresh_daemon.stop()
+
+
+def test_users_file_that_is_a_second_name_of_another_file_is_not_opened(fresh_daemon):
+    """Anyone who could write in the data directory once might have made the users file a hard link to a
+    file of their choice, for the service to append to."""
+    fresh_daemon.prepare(users=b"")
+    planted = fresh_daemon.wine.drive_c / "planted.txt"
+    planted.write_bytes(b"kept\r\n")
+    fresh_daemon.users_file.unlink()
+    os.link(planted, fresh_daemon.users_file)
+    fresh_daemon.launch(wait=False)
+    assert fresh_daemon.process.wait(timeout=60) == 0
+    assert fresh_daemon.log() == ["fopen failed for C:\\Tessil\\TessilUList.cfg.\n"]
+    assert planted.read_bytes() == b"kept\r\n"
+
+
+def test_logs_link_is_not_followed(fresh_daemon, tmp_path):
+    """A logs directory replaced by a link, for the service to write its log wherever it points. Wine shows
+    a Linux symbolic link to a directory as a junction but cannot remove the link without its target:
+    removing it fails while the target holds anything, and start-up stops there instead of following it
+    (Windows removes the link and makes the directory afresh)."""
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    (elsewhere / "kept.txt").write_bytes(b"kept")
+    fresh_daemon.prepare(users=b"")
+    (fresh_daemon.data_dir / "logs").symlink_to(elsewhere, target_is_directory=True)
+    fresh_daemon.launch(wait=False)
+    assert fresh_daemon.process.wait(timeout=60) == 0
+    assert sorted(os.listdir(elsewhere)) == ["kept.txt"]
+    # The data directory is not set up, so the message goes where early messages go.
+    assert fresh_daemon.log(fresh_daemon.cwd / "logs" / "TessilCPH.log") == [
+        "Could not secure the directory C:\\Tessil\\logs, error %d.\n" % ERROR_DIR_NOT_EMPTY]

@@ -141,9 +141,13 @@ class Daemon:
         self.wine.up()
 
     def start(self, argument="-c", users=None, syncers="stay", wait=True):
-        """A fresh start-up in the console (see prepare); `wait`: until the daemon listens (on a port found
-        free) and has its users file."""
+        """A fresh start-up in the console (see prepare and launch)."""
         self.prepare(users, syncers)
+        self.launch(argument, wait)
+
+    def launch(self, argument="-c", wait=True):
+        """Starts the daemon in the console on what is prepared; `wait`: until it listens (on a port found
+        free) and has its users file."""
         if wait:
             assert not port_in_use(), "port 6063 is taken: run the e2e tests in a private network namespace"
         self.console = open(self.console_path, "wb")

@@ -1,5 +1,6 @@
 // libFuzzer harness over the request reader: any byte sequence a client can send, ending anywhere. For
-// every registration it would accept, the syncer must receive the name and argument unchanged.
+// every registration it would accept, the syncer must receive the name and argument unchanged, on a
+// single-byte and on the double-byte ANSI code pages.
 
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "argv_parser.h"
+#include "code_pages.h"
 #include "cmdline.h"
 #include "names.h"
 #include "request.h"
@@ -37,7 +39,7 @@ void Require(bool condition)
         __builtin_trap();
 }
 
-void CheckCommandLines(const Request &request)
+void CheckCommandLines(const Request &request, const AnsiCodePage &codePage)
 {
     const char syncer[] = "C:\\Program Files\\Tessil\\Tessil.exe";
     for (int scriptMode = 0; scriptMode <= 1; ++scriptMode) {
@@ -48,7 +50,7 @@ void CheckCommandLines(const Request &request)
         if (scriptMode)
             expected.push_back("TessilClient\\Tessil.py");
         expected.insert(expected.end(), {request.name, "4294967295", request.argument});
-        Require(SplitWindowsCommandLine(line) == expected);
+        Require(SplitWindowsCommandLine(line, codePage) == expected);
     }
 }
 
@@ -68,8 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (outcome == REQUEST_COMPLETE) {
         Require(request.type == REQ_USER || request.type == REQ_PORT || request.type == REQ_SNAPSHOT);
-        if (request.type == REQ_USER && CheckRegistration(request.name, request.argument) == REGISTRATION_ACCEPTED)
-            CheckCommandLines(request);
+        static const AnsiCodePage codePages[] = {DescribeCodePage(1252), DescribeCodePage(932),
+                                                 DescribeCodePage(936)};
+        for (const AnsiCodePage &codePage : codePages) {
+            if (request.type == REQ_USER &&
+                CheckRegistration(codePage, request.name, request.argument) == REGISTRATION_ACCEPTED)
+                CheckCommandLines(request, codePage);
+        }
     }
     return 0;
 }

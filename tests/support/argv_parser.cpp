@@ -5,7 +5,15 @@ static bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-std::vector<std::string> SplitWindowsCommandLine(const std::string &line)
+// Appends the character at line[i] (both bytes of a double-byte one) and moves past it.
+static void TakeCharacter(const std::string &line, size_t &i, const AnsiCodePage &codePage, std::string &to)
+{
+    if (codePage.leadByte[static_cast<unsigned char>(line[i])] && i + 1 < line.size())
+        to += line[i++];
+    to += line[i++];
+}
+
+std::vector<std::string> SplitWindowsCommandLine(const std::string &line, const AnsiCodePage &codePage)
 {
     std::vector<std::string> arguments;
     size_t i = 0, end = line.size();
@@ -13,13 +21,13 @@ std::vector<std::string> SplitWindowsCommandLine(const std::string &line)
     // The program name: up to the next quote when quoted (no escapes), else up to a blank.
     std::string program;
     if (i < end && line[i] == '"') {
-        for (++i; i < end && line[i] != '"'; ++i)
-            program += line[i];
+        for (++i; i < end && line[i] != '"';)
+            TakeCharacter(line, i, codePage, program);
         if (i < end)
             ++i;
     } else {
-        for (; i < end && !IsBlank(line[i]); ++i)
-            program += line[i];
+        while (i < end && !IsBlank(line[i]))
+            TakeCharacter(line, i, codePage, program);
     }
     arguments.push_back(program);
 
@@ -50,7 +58,7 @@ std::vector<std::string> SplitWindowsCommandLine(const std::string &line)
             } else {
                 argument.append(backslashes, '\\');
                 if (i < end && (quoted || !IsBlank(line[i])))
-                    argument += line[i++];
+                    TakeCharacter(line, i, codePage, argument);
             }
         }
         arguments.push_back(argument);

@@ -1,5 +1,6 @@
 #include "argv_parser.h"
 #include "cmdline.h"
+#include "code_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -74,10 +75,11 @@ TEST(BuildSyncerPath, ShortDaemonNameInTheLongestDirectoryStillFits)
 }
 
 // Every name and argument that passes the quoting check must reach the syncer as exactly one argument
-// each, whatever characters it holds; the refused ones are those that could not.
+// each, whatever characters it holds, on a single-byte and on a double-byte code page; the refused ones are
+// those that could not. 0x81 is a lead byte in the double-byte code pages.
 TEST(BuildSyncerCommandLine, AcceptedPartsReachTheSyncerUnchanged)
 {
-    const std::string alphabet = "a\" \\\t\n";
+    const std::string alphabet = "a\" \\\t\n\x81";
     std::vector<std::string> parts = {""};
     for (size_t length = 1, first = 0; length <= 4; ++length) {
         size_t last = parts.size();
@@ -88,22 +90,26 @@ TEST(BuildSyncerCommandLine, AcceptedPartsReachTheSyncerUnchanged)
         first = last;
     }
 
-    size_t accepted = 0;
-    for (const std::string &name : parts) {
-        for (const std::string &argument : {std::string("x"), name, std::string("\\\\a b\\")}) {
-            if (CheckQuoting(name.c_str(), argument.c_str()) != REGISTRATION_ACCEPTED)
-                continue;
-            ++accepted;
-            for (int scriptMode = 0; scriptMode <= 1; ++scriptMode) {
-                std::vector<std::string> seen = SplitWindowsCommandLine(Build(scriptMode, name.c_str(),
-                                                                              argument.c_str(), 77));
-                std::vector<std::string> expected = {scriptMode ? "\\Python25\\python.exe" : SYNCER};
-                if (scriptMode)
-                    expected.push_back("TessilClient\\Tessil.py");
-                expected.insert(expected.end(), {name, "77", argument});
-                ASSERT_EQ(expected, seen) << "name [" << name << "] argument [" << argument << "]";
+    for (int codePageNumber : {1252, 932}) {
+        const AnsiCodePage codePage = DescribeCodePage(codePageNumber);
+        size_t accepted = 0;
+        for (const std::string &name : parts) {
+            for (const std::string &argument : {std::string("x"), name, std::string("\\\\a b\\")}) {
+                if (CheckQuoting(codePage, name.c_str(), argument.c_str()) != REGISTRATION_ACCEPTED)
+                    continue;
+                ++accepted;
+                for (int scriptMode = 0; scriptMode <= 1; ++scriptMode) {
+                    std::vector<std::string> seen = SplitWindowsCommandLine(
+                        Build(scriptMode, name.c_str(), argument.c_str(), 77), codePage);
+                    std::vector<std::string> expected = {scriptMode ? "\\Python25\\python.exe" : SYNCER};
+                    if (scriptMode)
+                        expected.push_back("TessilClient\\Tessil.py");
+                    expected.insert(expected.end(), {name, "77", argument});
+                    ASSERT_EQ(expected, seen) << "code page " << codePageNumber << " name [" << name
+                                              << "] argument [" << argument << "]";
+                }
             }
         }
+        EXPECT_GT(accepted, 100u) << "code page " << codePageNumber;
     }
-    EXPECT_GT(accepted, 100u);
 }

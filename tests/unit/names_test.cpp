@@ -1,4 +1,5 @@
 #include "names.h"
+#include "code_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -24,42 +25,77 @@ TEST(CompareNoCase, HighBytesCompareAsUnsigned)
     EXPECT_NE(0, CompareNoCase("\xe9", "\xc9"));  // only ASCII letters fold in the default locale
 }
 
+namespace {
+
+const AnsiCodePage SINGLE_BYTE = DescribeCodePage(1252);
+
+}  // namespace
+
 TEST(CheckRegistration, OrdinaryNamesAndArgumentsAreAccepted)
 {
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("alice", "--verbose C:\\data"));
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("", ""));  // the empty name is a valid user
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("dom\\user name", nullptr));
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("a", "two\nlines"));  // never stored in the file
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "alice", "--verbose C:\\data"));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "", ""));  // the empty name is a valid user
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "dom\\user name", nullptr));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "a", "two\nlines"));  // never stored in the file
 }
 
 TEST(CheckRegistration, LongestNameThatStillLoads)
 {
     std::string name(MAX_REGISTERED_NAME_LENGTH, 'n');
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(name.c_str(), nullptr));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, name.c_str(), nullptr));
     name += 'n';
-    EXPECT_EQ(REFUSED_NAME_TOO_LONG, CheckRegistration(name.c_str(), nullptr));
-    EXPECT_EQ(REFUSED_NAME_TOO_LONG, CheckRegistration(std::string(256, 'n').c_str(), ""));
+    EXPECT_EQ(REFUSED_NAME_TOO_LONG, CheckRegistration(SINGLE_BYTE, name.c_str(), nullptr));
+    EXPECT_EQ(REFUSED_NAME_TOO_LONG, CheckRegistration(SINGLE_BYTE, std::string(256, 'n').c_str(), ""));
 }
 
-TEST(CheckRegistration, RefusesWhatBreaksQuotingOrTheUsersFile)
+TEST(CheckRegistration, RefusesWhatBreaksQuotingTheUsersFileOrTheLog)
 {
-    EXPECT_EQ(REFUSED_NAME_QUOTE, CheckRegistration("eve\" \"x", ""));
-    EXPECT_EQ(REFUSED_NAME_LINE_BREAK, CheckRegistration("eve\nmallory", ""));
-    EXPECT_EQ(REFUSED_NAME_LINE_BREAK, CheckRegistration("eve\r", ""));
-    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckRegistration("eve\\", ""));
-    EXPECT_EQ(REFUSED_ARGUMENT_QUOTE, CheckRegistration("eve", "\" -evil"));
-    EXPECT_EQ(REFUSED_ARGUMENT_TRAILING_BACKSLASH, CheckRegistration("eve", "C:\\"));
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration("eve", nullptr));
+    EXPECT_EQ(REFUSED_NAME_QUOTE, CheckRegistration(SINGLE_BYTE, "eve\" \"x", ""));
+    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckRegistration(SINGLE_BYTE, "eve\\", ""));
+    EXPECT_EQ(REFUSED_ARGUMENT_QUOTE, CheckRegistration(SINGLE_BYTE, "eve", "\" -evil"));
+    EXPECT_EQ(REFUSED_ARGUMENT_TRAILING_BACKSLASH, CheckRegistration(SINGLE_BYTE, "eve", "C:\\"));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, "eve", nullptr));
+    for (const char *name : {"eve\n", "eve\r", "\x01", "\tx", "x\x1a", "\x1f", "x\x7f"})
+        EXPECT_EQ(REFUSED_NAME_CONTROL_CHARACTER, CheckRegistration(SINGLE_BYTE, name, "")) << name;
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, " ~", "\t\x1a"));  // arguments may hold them
 }
 
-// The users file loader checks only the quoting: its line reading sets the length, and a carriage return
-// does no harm in a file that is never rewritten.
+// The users file loader checks only the quoting: its line reading sets the length, and a control byte that
+// an earlier version let into the file does no harm between quotes.
 TEST(CheckQuoting, LoadedNamesAreHeldToTheQuotingAlone)
 {
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting(std::string(MAX_REGISTERED_NAME_LENGTH + 1, 'n').c_str(), nullptr));
-    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting("eve\r", nullptr));
-    EXPECT_EQ(REFUSED_NAME_QUOTE, CheckQuoting("eve\" \"x", nullptr));
-    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting("eve\\", nullptr));
+    EXPECT_EQ(REGISTRATION_ACCEPTED,
+              CheckQuoting(SINGLE_BYTE, std::string(MAX_REGISTERED_NAME_LENGTH + 1, 'n').c_str(), nullptr));
+    EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting(SINGLE_BYTE, "eve\r\x1a", nullptr));
+    EXPECT_EQ(REFUSED_NAME_QUOTE, CheckQuoting(SINGLE_BYTE, "eve\" \"x", nullptr));
+    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting(SINGLE_BYTE, "eve\\", nullptr));
+}
+
+// On a double-byte code page the syncer's C runtime reads a lead byte and the byte after it as one
+// character: a name ending in a lead byte would swallow its closing quote.
+TEST(CheckQuoting, DoubleByteTextIsReadByCharacters)
+{
+    for (int number : DOUBLE_BYTE_CODE_PAGES) {
+        const AnsiCodePage codePage = DescribeCodePage(number);
+        SCOPED_TRACE(number);
+        EXPECT_EQ(REFUSED_NAME_NOT_TEXT, CheckQuoting(codePage, "x\x81", "a --flag b"));
+        EXPECT_EQ(REFUSED_ARGUMENT_NOT_TEXT, CheckQuoting(codePage, "x", "a\x81"));
+        EXPECT_EQ(REFUSED_NAME_NOT_TEXT, CheckQuoting(codePage, "x\x81\" -flag", nullptr));  // a quote is no trail
+        // A second byte of 0x5C is no backslash (0x95 0x5C is a kanji on 932).
+        EXPECT_EQ(REGISTRATION_ACCEPTED, CheckQuoting(codePage, "\x95\x5c", "\x95\x5c"));
+        EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting(codePage, "\x95\x5c\\", nullptr));
+        EXPECT_EQ(REFUSED_ARGUMENT_QUOTE, CheckQuoting(codePage, "x", "\x95\x5c\"\""));
+    }
+}
+
+// A single-byte code page has no lead bytes: every byte is a character, as the checks have always read them.
+TEST(CheckQuoting, EveryByteIsACharacterOnASingleByteCodePage)
+{
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        const std::string text = "x" + std::string(1, char(byte));
+        EXPECT_EQ(REGISTRATION_ACCEPTED, CheckRegistration(SINGLE_BYTE, text.c_str(), text.c_str())) << byte;
+    }
+    EXPECT_EQ(REFUSED_NAME_TRAILING_BACKSLASH, CheckQuoting(SINGLE_BYTE, "\x95\x5c", nullptr));
 }
 
 TEST(RefusalText, EveryRefusalHasItsOwnWords)

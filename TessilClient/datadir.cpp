@@ -1,0 +1,125 @@
+#include "datadir.h"
+
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sddl.h>
+
+#include <cstdint>
+
+#include "dataaccess.h"
+#include "log.h"
+
+static const size_t DIRECTORY_PATH_SIZE = 260;
+
+static bool IsRealDirectory(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// RemoveDirectoryA on a junction or a directory link and DeleteFileA on a file link remove the link, never
+// what it points to.
+static DWORD RemoveWhateverIsThere(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsRealDirectory(attributes))
+        return ERROR_SUCCESS;
+    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path) : DeleteFileA(path);
+    return removed ? ERROR_SUCCESS : GetLastError();
+}
+
+static DWORD SecureDirectory(char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList)
+{
+    DWORD error = RemoveWhateverIsThere(path);
+    if (error != ERROR_SUCCESS)
+        return error;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    if (!CreateDirectoryA(path, &attributes) && (error = GetLastError()) != ERROR_ALREADY_EXISTS)
+        return error;
+    // An existing directory (an earlier install's, or one that anybody made before the service first ran)
+    // is brought into line too; what it holds inherits the new list.
+    error = SetNamedSecurityInfoA(path, SE_FILE_OBJECT,
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                      PROTECTED_DACL_SECURITY_INFORMATION,
+                                  owner, NULL, accessList, NULL);
+    if (error != ERROR_SUCCESS)
+        return error;
+    // Secured, the directory can no longer be replaced by anyone but administrators; if a link was put in
+    // its place before that, the list went to the link's target, and the directory is not used.
+    return IsRealDirectory(GetFileAttributesA(path)) ? ERROR_SUCCESS : ERROR_DIRECTORY;
+}
+
+DWORD SecureDataDirectory(const char *directory)
+{
+    char path[DIRECTORY_PATH_SIZE];
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    PSID owner = NULL;
+    PACL accessList = NULL;
+    BOOL present = FALSE, defaulted = FALSE;
+    DWORD error = ERROR_SUCCESS;
+    int length;
+
+    length = snprintf(path, sizeof path, "%s", directory);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
+        error = ERROR_BUFFER_OVERFLOW;
+        goto exit;
+    }
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(DATA_DIRECTORY_SDDL, SDDL_REVISION_1, &descriptor,
+                                                              NULL) ||
+        !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &accessList, &defaulted)) {
+        error = GetLastError();
+        goto exit;
+    }
+    error = SecureDirectory(path, descriptor, owner, accessList);
+    if (error != ERROR_SUCCESS)
+        goto exit;
+    length = snprintf(path, sizeof path, "%s\\%s", directory, LOGS_DIRECTORY);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
+        error = ERROR_BUFFER_OVERFLOW;
+        goto exit;
+    }
+    error = SecureDirectory(path, descriptor, owner, accessList);
+
+exit:
+    if (descriptor)
+        LocalFree(descriptor);
+    if (error != ERROR_SUCCESS)
+        LogMessage("Could not secure the directory %s, error %d.\n", path, static_cast<int>(error));
+    return error;
+}
+
+FILE *OpenPlainFile(const char *path, PlainFileUse use)
+{
+    const bool append = use == PLAIN_FILE_APPEND;
+    // An append-only handle: every write lands at the end, whatever the stream's position.
+    const DWORD access = append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES : GENERIC_READ | GENERIC_WRITE;
+    FILE *stream = NULL;
+    int descriptor = -1;
+    BY_HANDLE_FILE_INFORMATION information;
+
+    HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        goto exit;
+    if (!GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        information.nNumberOfLinks != 1)
+        goto exit;
+    descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), append ? _O_WRONLY | _O_APPEND | _O_TEXT
+                                                                           : _O_RDWR | _O_BINARY);
+    if (descriptor == -1)
+        goto exit;
+    file = INVALID_HANDLE_VALUE;  // the descriptor owns it now
+    stream = _fdopen(descriptor, append ? "a" : "r+b");
+    if (stream)
+        descriptor = -1;  // and the stream owns the descriptor
+
+exit:
+    if (descriptor != -1)
+        _close(descriptor);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return stream;
+}
