@@ -29,25 +29,46 @@ static DWORD RemoveWhateverIsThere(const char *path)
     return removed ? ERROR_SUCCESS : GetLastError();
 }
 
-static DWORD SecureDirectory(char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList)
+// What a directory's security is set to: its owner and its list, protected from what its parent holds.
+static const SECURITY_INFORMATION SECURED_PARTS =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+
+static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList)
 {
-    DWORD error = RemoveWhateverIsThere(path);
-    if (error != ERROR_SUCCESS)
-        return error;
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE directory = INVALID_HANDLE_VALUE;
+    DWORD error = RemoveWhateverIsThere(path);
+
+    if (error != ERROR_SUCCESS)
+        goto exit;
     if (!CreateDirectoryA(path, &attributes) && (error = GetLastError()) != ERROR_ALREADY_EXISTS)
-        return error;
+        goto exit;
+    // Opened as the entry itself, never what a link that was swapped in points to: what is checked on this
+    // handle is what gets secured. Without shared delete access, nobody can rename it away meanwhile.
+    directory = CreateFileA(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (directory == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        goto exit;
+    }
+    if (!GetFileInformationByHandle(directory, &information)) {
+        error = GetLastError();
+        goto exit;
+    }
+    if (!IsRealDirectory(information.dwFileAttributes)) {
+        error = ERROR_DIRECTORY;
+        goto exit;
+    }
     // An existing directory (an earlier install's, or one that anybody made before the service first ran)
     // is brought into line too; what it holds inherits the new list.
-    error = SetNamedSecurityInfoA(path, SE_FILE_OBJECT,
-                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                      PROTECTED_DACL_SECURITY_INFORMATION,
-                                  owner, NULL, accessList, NULL);
-    if (error != ERROR_SUCCESS)
-        return error;
-    // Secured, the directory can no longer be replaced by anyone but administrators; if a link was put in
-    // its place before that, the list went to the link's target, and the directory is not used.
-    return IsRealDirectory(GetFileAttributesA(path)) ? ERROR_SUCCESS : ERROR_DIRECTORY;
+    error = SetSecurityInfo(directory, SE_FILE_OBJECT, SECURED_PARTS, owner, NULL, accessList, NULL);
+
+exit:
+    if (directory != INVALID_HANDLE_VALUE)
+        CloseHandle(directory);
+    return error;
 }
 
 DWORD SecureDataDirectory(const char *directory)
