@@ -33,7 +33,8 @@ static DWORD RemoveWhateverIsThere(const char *path)
 static const SECURITY_INFORMATION SECURED_PARTS =
     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
 
-static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList)
+static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList,
+                             bool keepsAccessLists)
 {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
     BY_HANDLE_FILE_INFORMATION information;
@@ -63,7 +64,8 @@ static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, 
     }
     // An existing directory (an earlier install's, or one that anybody made before the service first ran)
     // is brought into line too; what it holds inherits the new list.
-    error = SetSecurityInfo(directory, SE_FILE_OBJECT, SECURED_PARTS, owner, NULL, accessList, NULL);
+    error = keepsAccessLists ? SetSecurityInfo(directory, SE_FILE_OBJECT, SECURED_PARTS, owner, NULL, accessList, NULL)
+                             : ERROR_SUCCESS;
 
 exit:
     if (directory != INVALID_HANDLE_VALUE)
@@ -74,11 +76,13 @@ exit:
 DWORD SecureDataDirectory(const char *directory)
 {
     char path[DIRECTORY_PATH_SIZE];
+    char root[DRIVE_ROOT_LENGTH + 1];
     PSECURITY_DESCRIPTOR descriptor = NULL;
     PSID owner = NULL;
     PACL accessList = NULL;
     BOOL present = FALSE, defaulted = FALSE;
-    DWORD error = ERROR_SUCCESS;
+    DWORD error = ERROR_SUCCESS, volumeFlags = 0;
+    bool keepsAccessLists;
     int length;
 
     length = snprintf(path, sizeof path, "%s", directory);
@@ -93,7 +97,14 @@ DWORD SecureDataDirectory(const char *directory)
         error = GetLastError();
         goto exit;
     }
-    error = SecureDirectory(path, descriptor, owner, accessList);
+    // A volume that keeps no access lists (FAT32, where Windows XP may be installed) has none to set; the
+    // checks against links still hold. Flags that cannot be read count as a volume that keeps lists:
+    // skipping would leave a directory that anybody may have made open to them, and where there really are
+    // no lists, setting one fails and start-up stops as for any other failure.
+    snprintf(root, sizeof root, "%.*s", static_cast<int>(DRIVE_ROOT_LENGTH), directory);
+    keepsAccessLists = !GetVolumeInformationA(root, NULL, 0, NULL, NULL, &volumeFlags, NULL, 0) ||
+                       (volumeFlags & FS_PERSISTENT_ACLS);
+    error = SecureDirectory(path, descriptor, owner, accessList, keepsAccessLists);
     if (error != ERROR_SUCCESS)
         goto exit;
     length = snprintf(path, sizeof path, "%s\\%s", directory, LOGS_DIRECTORY);
@@ -101,7 +112,7 @@ DWORD SecureDataDirectory(const char *directory)
         error = ERROR_BUFFER_OVERFLOW;
         goto exit;
     }
-    error = SecureDirectory(path, descriptor, owner, accessList);
+    error = SecureDirectory(path, descriptor, owner, accessList, keepsAccessLists);
 
 exit:
     if (descriptor)
