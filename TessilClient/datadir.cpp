@@ -1,6 +1,5 @@
 #include "datadir.h"
 
-#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sddl.h>
@@ -8,6 +7,7 @@
 #include <cstdint>
 
 #include "dataaccess.h"
+#include "filesecurity.h"
 #include "log.h"
 
 static const size_t DIRECTORY_PATH_SIZE = 260;
@@ -64,8 +64,7 @@ static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, 
     }
     // An existing directory (an earlier install's, or one that anybody made before the service first ran)
     // is brought into line too; what it holds inherits the new list.
-    error = keepsAccessLists ? SetSecurityInfo(directory, SE_FILE_OBJECT, SECURED_PARTS, owner, NULL, accessList, NULL)
-                             : ERROR_SUCCESS;
+    error = keepsAccessLists ? ApplySecurity(directory, SECURED_PARTS, owner, accessList) : ERROR_SUCCESS;
 
 exit:
     if (directory != INVALID_HANDLE_VALUE)
@@ -102,8 +101,7 @@ DWORD SecureDataDirectory(const char *directory)
     // skipping would leave a directory that anybody may have made open to them, and where there really are
     // no lists, setting one fails and start-up stops as for any other failure.
     snprintf(root, sizeof root, "%.*s", static_cast<int>(DRIVE_ROOT_LENGTH), directory);
-    keepsAccessLists = !GetVolumeInformationA(root, NULL, 0, NULL, NULL, &volumeFlags, NULL, 0) ||
-                       (volumeFlags & FS_PERSISTENT_ACLS);
+    keepsAccessLists = ReadVolumeFlags(root, &volumeFlags) != ERROR_SUCCESS || (volumeFlags & FS_PERSISTENT_ACLS);
     error = SecureDirectory(path, descriptor, owner, accessList, keepsAccessLists);
     if (error != ERROR_SUCCESS)
         goto exit;
