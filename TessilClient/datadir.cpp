@@ -1,6 +1,5 @@
 #include "datadir.h"
 
-#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sddl.h>
@@ -8,6 +7,7 @@
 #include <cstdint>
 
 #include "dataaccess.h"
+#include "filesecurity.h"
 #include "log.h"
 
 static const size_t DIRECTORY_PATH_SIZE = 260;
@@ -29,35 +29,59 @@ static DWORD RemoveWhateverIsThere(const char *path)
     return removed ? ERROR_SUCCESS : GetLastError();
 }
 
-static DWORD SecureDirectory(char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList)
+// What a directory's security is set to: its owner and its list, protected from what its parent holds.
+static const SECURITY_INFORMATION SECURED_PARTS =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+
+static DWORD SecureDirectory(const char *path, PSECURITY_DESCRIPTOR descriptor, PSID owner, PACL accessList,
+                             bool keepsAccessLists)
 {
-    DWORD error = RemoveWhateverIsThere(path);
-    if (error != ERROR_SUCCESS)
-        return error;
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE directory = INVALID_HANDLE_VALUE;
+    DWORD error = RemoveWhateverIsThere(path);
+
+    if (error != ERROR_SUCCESS)
+        goto exit;
     if (!CreateDirectoryA(path, &attributes) && (error = GetLastError()) != ERROR_ALREADY_EXISTS)
-        return error;
+        goto exit;
+    // Opened as the entry itself, never what a link that was swapped in points to: what is checked on this
+    // handle is what gets secured. Without shared delete access, nobody can rename it away meanwhile.
+    directory = CreateFileA(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (directory == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        goto exit;
+    }
+    if (!GetFileInformationByHandle(directory, &information)) {
+        error = GetLastError();
+        goto exit;
+    }
+    if (!IsRealDirectory(information.dwFileAttributes)) {
+        error = ERROR_DIRECTORY;
+        goto exit;
+    }
     // An existing directory (an earlier install's, or one that anybody made before the service first ran)
     // is brought into line too; what it holds inherits the new list.
-    error = SetNamedSecurityInfoA(path, SE_FILE_OBJECT,
-                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                      PROTECTED_DACL_SECURITY_INFORMATION,
-                                  owner, NULL, accessList, NULL);
-    if (error != ERROR_SUCCESS)
-        return error;
-    // Secured, the directory can no longer be replaced by anyone but administrators; if a link was put in
-    // its place before that, the list went to the link's target, and the directory is not used.
-    return IsRealDirectory(GetFileAttributesA(path)) ? ERROR_SUCCESS : ERROR_DIRECTORY;
+    error = keepsAccessLists ? ApplySecurity(directory, SECURED_PARTS, owner, accessList) : ERROR_SUCCESS;
+
+exit:
+    if (directory != INVALID_HANDLE_VALUE)
+        CloseHandle(directory);
+    return error;
 }
 
 DWORD SecureDataDirectory(const char *directory)
 {
     char path[DIRECTORY_PATH_SIZE];
+    char root[DRIVE_ROOT_LENGTH + 1];
     PSECURITY_DESCRIPTOR descriptor = NULL;
     PSID owner = NULL;
     PACL accessList = NULL;
     BOOL present = FALSE, defaulted = FALSE;
-    DWORD error = ERROR_SUCCESS;
+    DWORD error = ERROR_SUCCESS, volumeFlags = 0;
+    bool keepsAccessLists;
     int length;
 
     length = snprintf(path, sizeof path, "%s", directory);
@@ -72,7 +96,13 @@ DWORD SecureDataDirectory(const char *directory)
         error = GetLastError();
         goto exit;
     }
-    error = SecureDirectory(path, descriptor, owner, accessList);
+    // A volume that keeps no access lists (FAT32, where Windows XP may be installed) has none to set; the
+    // checks against links still hold. Flags that cannot be read count as a volume that keeps lists:
+    // skipping would leave a directory that anybody may have made open to them, and where there really are
+    // no lists, setting one fails and start-up stops as for any other failure.
+    snprintf(root, sizeof root, "%.*s", static_cast<int>(DRIVE_ROOT_LENGTH), directory);
+    keepsAccessLists = ReadVolumeFlags(root, &volumeFlags) != ERROR_SUCCESS || (volumeFlags & FS_PERSISTENT_ACLS);
+    error = SecureDirectory(path, descriptor, owner, accessList, keepsAccessLists);
     if (error != ERROR_SUCCESS)
         goto exit;
     length = snprintf(path, sizeof path, "%s\\%s", directory, LOGS_DIRECTORY);
@@ -80,7 +110,7 @@ DWORD SecureDataDirectory(const char *directory)
         error = ERROR_BUFFER_OVERFLOW;
         goto exit;
     }
-    error = SecureDirectory(path, descriptor, owner, accessList);
+    error = SecureDirectory(path, descriptor, owner, accessList, keepsAccessLists);
 
 exit:
     if (descriptor)

@@ -7,10 +7,13 @@
 
 #include <cstdio>
 
-// Makes the data directory (its path without a trailing backslash) and its logs directory real
-// directories owned by Administrators with the access list of DATA_DIRECTORY_SDDL, also when they exist
-// already. Whatever else stands in a directory's place (a junction, a symbolic link, a file) is removed
-// first: the link itself, never its target. Logs a failure; returns 0 or its Windows error code.
+constexpr size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
+
+// Makes the data directory (its path from the drive root, without a trailing backslash: C:\Tessil) and its
+// logs directory real directories owned by Administrators with the access list of DATA_DIRECTORY_SDDL,
+// also when they exist already; on a volume that keeps no access lists, real directories only. Whatever
+// else stands in a directory's place (a junction, a symbolic link, a file) is removed first: the link
+// itself, never its target. Logs a failure; returns 0 or its Windows error code.
 DWORD SecureDataDirectory(const char *directory);
 
 enum PlainFileUse {

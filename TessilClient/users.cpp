@@ -22,7 +22,6 @@ uint32_t daemonProcessId;
 AnsiCodePage ansiCodePage;
 
 static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
-static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
 static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
 static const char DATA_DIRECTORY_NAME[] = "Tessil";
 static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";

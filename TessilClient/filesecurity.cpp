@@ -1,0 +1,16 @@
+// The file system security edge (filesecurity.h) over kernel32 and advapi32.
+
+#include "filesecurity.h"
+
+#include <aclapi.h>
+
+DWORD ReadVolumeFlags(const char *root, DWORD *flags)
+{
+    *flags = 0;
+    return GetVolumeInformationA(root, NULL, 0, NULL, NULL, flags, NULL, 0) ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD ApplySecurity(HANDLE object, SECURITY_INFORMATION parts, PSID owner, PACL accessList)
+{
+    return SetSecurityInfo(object, SE_FILE_OBJECT, parts, owner, NULL, accessList, NULL);
+}
