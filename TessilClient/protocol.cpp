@@ -64,9 +64,12 @@ SOCKET OpenListener(uint16_t port)
     if (listener == INVALID_SOCKET)
         goto exit;
 
-    int reuse, result;
-    reuse = 1;
-    result = setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&reuse), sizeof reuse);
+    // Exclusive: with address reuse, another local process could bind the same address beside it (Windows
+    // XP allows that) and take its requests.
+    int exclusive, result;
+    exclusive = 1;
+    result = setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&exclusive),
+                        sizeof exclusive);
     if (result != 0) {
         LogMessage("setsockopt failed, returned: %d.\n", result);
         goto exit;
