@@ -179,7 +179,11 @@ static void ServeRequest(SOCKET connection, RequestOutcome outcome, const Reques
 DWORD WINAPI ConnectionThread(LPVOID parameter)
 {
     ArrivedRequest *arrived = static_cast<ArrivedRequest *>(parameter);
-    ServeRequest(arrived->connection, arrived->outcome, arrived->request);
+    // An exception (no memory for a reply's text, say) ends this connection, not the service.
+    try {
+        ServeRequest(arrived->connection, arrived->outcome, arrived->request);
+    } catch (...) {
+    }
     closesocket(arrived->connection);
     delete arrived;
     return 0;

@@ -45,6 +45,18 @@ protected:
         return value;
     }
 
+    // A client connected to the listener, and the daemon's end of that connection.
+    void Connect(SOCKET *client, SOCKET *served)
+    {
+        sockaddr_in address;
+        int size = sizeof address;
+        ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size));
+        *client = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_EQ(0, connect(*client, reinterpret_cast<sockaddr *>(&address), sizeof address));
+        *served = accept(listener, NULL, NULL);
+        ASSERT_NE(INVALID_SOCKET, *served);
+    }
+
     SOCKET listener = INVALID_SOCKET;
 };
 
@@ -55,4 +67,21 @@ TEST_F(Listener, HoldsItsAddressExclusively)
 {
     EXPECT_EQ(1, Option(SO_EXCLUSIVEADDRUSE));
     EXPECT_EQ(0, Option(SO_REUSEADDR));
+}
+
+TEST_F(Listener, ExceptionInAConnectionThreadClosesOnlyThatConnection)
+{
+    SOCKET client = INVALID_SOCKET, served = INVALID_SOCKET;
+    ASSERT_NO_FATAL_FAILURE(Connect(&client, &served));
+    Request request = {};
+    request.type = REQ_SNAPSHOT;
+    request.volume[0] = 'C';
+    StartConnectionThread(served, REQUEST_COMPLETE, request);
+
+    DWORD timeout = 30000;  // ms; the thread closes at once
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), sizeof timeout);
+    char reply[12];
+    EXPECT_EQ(0, recv(client, reply, sizeof reply, 0)) << "closed without a reply";
+    EXPECT_EQ(1, snapshotsDestroyed) << "the snapshot is released on the way out";
+    closesocket(client);
 }
