@@ -3,14 +3,13 @@ thousands of unfinished requests open and another trickles one in a byte a secon
 served, every unfinished request is closed at the request deadline, and a snapshot that has been answered is
 held past that deadline until its client releases it."""
 
-import resource
 import select
 import socket
 import threading
 import time
 
 from test_snapshot import SUBSTITUTE_VSSAPI, VOLUME, only_object, variant  # noqa: F401 (variant: a fixture)
-from wine_daemon import tessilctl
+from wine_daemon import allow_descriptors, hold_unfinished_requests, tessilctl
 
 DEADLINE = 10.0  # seconds from a connection's acceptance until its request must have arrived whole
 HELD = 2000  # unfinished requests held open at once
@@ -19,14 +18,7 @@ CLOCK_SLACK = 0.1  # seconds: the daemon's millisecond tick against this process
 TRICKLE_INTERVAL = 1.0  # seconds between the trickling client's bytes
 
 
-def _allow_descriptors(count):
-    """This process holds `count` sockets at once; raised at import, before any Wine process inherits it."""
-    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-    if soft != resource.RLIM_INFINITY and soft < count:
-        resource.setrlimit(resource.RLIMIT_NOFILE, (count if hard == resource.RLIM_INFINITY else min(count, hard), hard))
-
-
-_allow_descriptors(HELD + 1024)
+allow_descriptors(HELD + 1024)  # at import, before the Wine processes that inherit the limit start
 
 
 class Trickler(threading.Thread):
@@ -89,10 +81,7 @@ def test_unfinished_requests_are_closed_at_the_deadline_while_others_are_served(
     number, calls = only_object(variant)
     opened = {}
     try:
-        for _ in range(HELD):
-            connection = socket.create_connection(tessilctl.ADDRESS)
-            opened[connection] = time.monotonic()
-            connection.sendall(tessilctl.BANNER[:5])
+        opened = hold_unfinished_requests(HELD)
         trickler = Trickler(tessilctl.user_request(b"trickler"))
         opened[trickler.connection] = time.monotonic()
         trickler.start()
