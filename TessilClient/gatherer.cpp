@@ -18,6 +18,7 @@ static const int ACCEPTS_PER_ROUND = 256;
 
 // Owned by the accepting thread. Static: together far too large for a stack.
 static PendingRequest pending[MAX_PENDING_REQUESTS];
+static char pendingBytes[MAX_PENDING_REQUESTS][MAX_REQUEST_BYTES];  // each entry's own
 static fd_set readable;
 static fd_set oneSocket;
 static Request arrived;
@@ -94,6 +95,8 @@ static void ListWaitedSockets(SOCKET listener)
 
 void GatherRequests(SOCKET listener)
 {
+    for (int i = 0; i < MAX_PENDING_REQUESTS; ++i)
+        pending[i].bytes = pendingBytes[i];
     for (;;) {
         ListWaitedSockets(listener);
         uint32_t wait = NextDeadline(pending, MAX_PENDING_REQUESTS, GetTickCount());

@@ -22,7 +22,8 @@ struct PendingRequest {
     uint32_t acceptedAt;   // ms clock tick; the clock wraps
     int received;          // bytes of the request so far
     int wanted;            // bytes that finish the field being read
-    char bytes[MAX_REQUEST_BYTES];
+    // MAX_REQUEST_BYTES of its own, kept apart so that the passes over the table touch little memory.
+    char *bytes;
 };
 
 // The ms left until the deadline of a request accepted at `acceptedAt`; 0 once it has passed.
@@ -35,7 +36,7 @@ uint32_t NextDeadline(const PendingRequest table[], int size, uint32_t now);
 // connection the caller must close before StartPendingRequest reuses it.
 PendingRequest *TakePendingEntry(PendingRequest table[], int size, uint32_t now);
 
-// The entry now waits for the banner of `connection`, accepted at `now`.
+// The entry, with its bytes, now waits for the banner of `connection`, accepted at `now`.
 void StartPendingRequest(PendingRequest *entry, uintptr_t connection, uint32_t now);
 
 // Counts `count` more received bytes and reads the request again: REQUEST_INCOMPLETE while it is still

@@ -60,7 +60,9 @@ void CheckCommandLines(const Request &request)
 void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole,
                          size_t consumed)
 {
+    char bytes[MAX_REQUEST_BYTES];
     PendingRequest entry;
+    entry.bytes = bytes;
     StartPendingRequest(&entry, 0, 0);
     Request arrived;
     RequestOutcome arrivedOutcome = REQUEST_INCOMPLETE;

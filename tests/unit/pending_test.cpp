@@ -44,7 +44,9 @@ TEST(PendingTable, FullTableGivesUpTheLongestWaiting)
 
 TEST(AddReceived, ClosedFailedOrOverlongReceivesEndTheRequest)
 {
+    char bytes[MAX_REQUEST_BYTES];
     PendingRequest entry;
+    entry.bytes = bytes;
     Request request;
     StartPendingRequest(&entry, 1, 0);
     ASSERT_EQ(BANNER_LENGTH, entry.wanted);

@@ -198,15 +198,3 @@ TEST(ReadArrivedRequest, AsksForTheRestOfEachFieldAndNothingBeyondTheRequest)
         EXPECT_EQ(0, memcmp(&whole, &arrived, sizeof whole));
     }
 }
-
-TEST(ReadArrivedRequest, RefusesAsSoonAsTheBytesShowIt)
-{
-    Request request;
-    int wanted;
-    std::string banner = Head(REQ_USER);
-    banner[3] = 'x';
-    EXPECT_EQ(REQUEST_CLOSED, ReadArrivedRequest(banner.data(), BANNER_LENGTH, &request, &wanted));
-    std::string tooLong = Head(REQ_USER) + Int32(MAX_FIELD_LENGTH + 1);
-    EXPECT_EQ(REQUEST_CLOSED, ReadArrivedRequest(tooLong.data(), static_cast<int>(tooLong.size()), &request, &wanted));
-    EXPECT_EQ(0, wanted);
-}
