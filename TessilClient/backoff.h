@@ -12,15 +12,15 @@ constexpr int COUNTDOWN_STEP = 10;                       // seconds
 constexpr int FIRST_BACKOFF = 30;                        // seconds
 constexpr int BACKOFF_CAP = 3840;                        // seconds, 30 * 2^7
 
-// A start that failed leaves no process and so no exit code. The log reports this value instead: 259 is
-// STILL_ACTIVE, the one code never logged for a real exit, since a process reporting it counts as running.
+// A start that failed leaves no process and so no exit code. The log reports this value instead (259,
+// STILL_ACTIVE), as it always has; a syncer that itself exits with 259 is logged with the same number.
 constexpr int START_FAILED_EXIT_CODE = 259;
 
 // What a pass found in a slot's process record.
 enum SyncerSighting {
     SYNCER_ABSENT,        // no process: never started, or waiting for its restart
     SYNCER_START_FAILED,  // the last start failed
-    SYNCER_RUNNING,       // its exit code is still STILL_ACTIVE
+    SYNCER_RUNNING,       // its process has not ended
     SYNCER_EXITED,        // it has ended
 };
 

@@ -60,3 +60,41 @@ RequestOutcome ReadRequest(RequestSource source, Request *request)
         return REQUEST_UNKNOWN_TYPE;
     }
 }
+
+namespace {
+
+struct ArrivedBytes {
+    const char *bytes;
+    int received;
+    int position;
+    int wanted;  // set when a read asked for more than has arrived
+};
+
+int ReadArrived(void *context, char *buffer, int n)
+{
+    ArrivedBytes *arrived = static_cast<ArrivedBytes *>(context);
+    if (n <= 0)
+        return 0;
+    if (arrived->received - arrived->position < n) {
+        arrived->wanted = arrived->position + n - arrived->received;
+        return -1;
+    }
+    std::memcpy(buffer, arrived->bytes + arrived->position, n);
+    arrived->position += n;
+    return 0;
+}
+
+}  // namespace
+
+RequestOutcome ReadArrivedRequest(const char *bytes, int received, Request *request, int *wanted)
+{
+    ArrivedBytes arrived = {bytes, received, 0, 0};
+    RequestOutcome outcome = ReadRequest({ReadArrived, &arrived}, request);
+    *wanted = 0;
+    if (outcome != REQUEST_CLOSED || arrived.wanted == 0)
+        return outcome;
+    if (arrived.wanted > MAX_REQUEST_BYTES - received)
+        return REQUEST_CLOSED;  // cannot happen with the fields' bounds; a request never outgrows its buffer
+    *wanted = arrived.wanted;
+    return REQUEST_INCOMPLETE;
+}

@@ -16,6 +16,8 @@ enum RequestType : int32_t {
 
 constexpr int32_t MAX_FIELD_LENGTH = 256;        // bytes of a user name or an argument
 constexpr int32_t MAX_VOLUME_NAME_BYTES = 1024;  // bytes of a UTF-16 volume name
+// The longest request: a snapshot request with the longest volume name.
+constexpr int MAX_REQUEST_BYTES = BANNER_LENGTH + 4 + 4 + MAX_VOLUME_NAME_BYTES;
 // Received strings sit in zero-filled buffers one unit longer than the largest allowed length.
 constexpr int FIELD_BUFFER_SIZE = MAX_FIELD_LENGTH + 1;
 constexpr int VOLUME_BUFFER_SIZE = 2050;  // bytes
@@ -42,6 +44,7 @@ enum RequestOutcome {
     REQUEST_COMPLETE = 0,  // every field of a known request type was read
     REQUEST_CLOSED,        // wrong banner, a length out of bounds, or the stream ended early
     REQUEST_UNKNOWN_TYPE,  // banner and type read; the type is none of the three
+    REQUEST_INCOMPLETE,    // ReadArrivedRequest only: the bytes so far end inside a field
 };
 
 // The wire form of a 32-bit integer, for replies.
@@ -49,3 +52,8 @@ void EncodeInt32(int32_t value, char bytes[4]);
 
 // Reads one request: the banner, the type and the type's fields. `request` is zero-filled first.
 RequestOutcome ReadRequest(RequestSource source, Request *request);
+
+// Reads one request from the `received` bytes that have arrived so far. REQUEST_INCOMPLETE: they end inside
+// a field, whose rest is *wanted bytes long (never more than MAX_REQUEST_BYTES - received); receiving just
+// that much leaves whatever the client sends after its request (a snapshot's release) unread.
+RequestOutcome ReadArrivedRequest(const char *bytes, int received, Request *request, int *wanted);

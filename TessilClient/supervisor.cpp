@@ -15,7 +15,8 @@ static bool IsStartedProcess(HANDLE process)
 }
 
 // The process edge of a pass: what the slot's process record shows. Returns false, after logging why,
-// when the process could not be asked; *exitCode is the code to report for an exit.
+// when the process could not be asked; *exitCode is the code to report for an exit. Whether the syncer
+// runs is the process's state, not its exit code: a syncer may itself exit with 259 (STILL_ACTIVE).
 static bool SightSyncer(const PROCESS_INFORMATION &process, SyncerSighting *sighting, int *exitCode)
 {
     *sighting = SYNCER_ABSENT;
@@ -27,13 +28,23 @@ static bool SightSyncer(const PROCESS_INFORMATION &process, SyncerSighting *sigh
         *exitCode = START_FAILED_EXIT_CODE;
         return true;
     }
+    DWORD waited = WaitForSingleObject(process.hProcess, 0);
+    if (waited == WAIT_TIMEOUT) {
+        *sighting = SYNCER_RUNNING;
+        return true;
+    }
+    if (waited != WAIT_OBJECT_0) {
+        DWORD error = GetLastError();
+        LogMessage("WaitForSingleObject failed with %d\n", static_cast<int>(error));
+        return false;
+    }
     DWORD code;
     if (!GetExitCodeProcess(process.hProcess, &code)) {
         DWORD error = GetLastError();
         LogMessage("GetExitCodeProcess failed with %d\n", static_cast<int>(error));
         return false;
     }
-    *sighting = code == STILL_ACTIVE ? SYNCER_RUNNING : SYNCER_EXITED;
+    *sighting = SYNCER_EXITED;
     *exitCode = static_cast<int>(code);
     return true;
 }

@@ -10,6 +10,7 @@ import importlib.machinery
 import importlib.util
 import os
 import re
+import resource
 import shutil
 import signal
 import socket
@@ -55,6 +56,25 @@ def wait_for(condition, timeout=WAIT_TIMEOUT, interval=0.05):
 
 def without_supervisor_reports(messages):
     return [message for message in messages if not message.startswith(SUPERVISOR_REPORTS)]
+
+
+def allow_descriptors(count):
+    """Lets this process (and the Wine processes it starts later) hold `count` descriptors at once."""
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    if soft != resource.RLIM_INFINITY and soft < count:
+        limit = count if hard == resource.RLIM_INFINITY else min(count, hard)
+        resource.setrlimit(resource.RLIMIT_NOFILE, (limit, hard))
+
+
+def hold_unfinished_requests(count):
+    """Opens `count` connections to the daemon, each having sent 5 bytes of the banner and nothing more;
+    returns {connection: time.monotonic() when it was opened}."""
+    held = {}
+    for _ in range(count):
+        connection = socket.create_connection(DAEMON_ADDRESS)
+        held[connection] = time.monotonic()
+        connection.sendall(tessilctl.BANNER[:5])
+    return held
 
 
 def port_in_use():

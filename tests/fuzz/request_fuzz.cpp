@@ -1,7 +1,9 @@
-// libFuzzer harness over the request reader: any byte sequence a client can send, ending anywhere. For
-// every registration it would accept, the syncer must receive the name and argument unchanged, on a
-// single-byte and on the double-byte ANSI code pages.
+// libFuzzer harness over the request reader: any byte sequence a client can send, ending anywhere. Read
+// as it arrives, in pieces, it must give the same request from the same bytes; for every registration it
+// would accept, the syncer must receive the name and argument unchanged, on a single-byte and on the
+// double-byte ANSI code pages.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -11,6 +13,7 @@
 #include "code_pages.h"
 #include "cmdline.h"
 #include "names.h"
+#include "pending.h"
 #include "request.h"
 
 namespace {
@@ -54,6 +57,33 @@ void CheckCommandLines(const Request &request, const AnsiCodePage &codePage)
     }
 }
 
+// The gatherer's way: the same bytes in pieces of sizes the input itself suggests, each no more than the
+// reader asked for. It must stop where the reader did and read the same request.
+void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole,
+                         size_t consumed)
+{
+    char bytes[MAX_REQUEST_BYTES];
+    PendingRequest entry;
+    entry.bytes = bytes;
+    StartPendingRequest(&entry, 0, 0);
+    Request arrived;
+    RequestOutcome arrivedOutcome = REQUEST_INCOMPLETE;
+    size_t position = 0;
+    while (arrivedOutcome == REQUEST_INCOMPLETE && position < size) {
+        Require(entry.wanted > 0 && entry.received + entry.wanted <= MAX_REQUEST_BYTES);
+        size_t piece = std::min<size_t>(1 + data[position] % entry.wanted, size - position);
+        std::memcpy(entry.bytes + entry.received, data + position, piece);
+        position += piece;
+        arrivedOutcome = AddReceived(&entry, static_cast<int>(piece), &arrived);
+    }
+    if (arrivedOutcome == REQUEST_INCOMPLETE) {
+        Require(outcome == REQUEST_CLOSED);  // the bytes end inside the request
+        return;
+    }
+    Require(arrivedOutcome == outcome && position == consumed);
+    Require(std::memcmp(&arrived, &whole, sizeof whole) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -67,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(request.argument[FIELD_BUFFER_SIZE - 1] == '\0');
     Require(request.volume[VOLUME_BUFFER_UNITS - 1] == 0);
     Require(bytes.position <= size);
+
+    CheckArrivedReading(data, size, outcome, request, bytes.position);
 
     if (outcome == REQUEST_COMPLETE) {
         Require(request.type == REQ_USER || request.type == REQ_PORT || request.type == REQ_SNAPSHOT);

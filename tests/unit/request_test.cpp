@@ -175,3 +175,26 @@ TEST(ReadRequest, LeftoversOfAnEarlierRequestAreCleared)
     EXPECT_EQ(0, memcmp(request.name, "b\0\0\0\0", 5));
     EXPECT_STREQ("", request.argument);
 }
+
+// The gatherer receives exactly what the reader still wants: a request trickled in byte by byte, with
+// more bytes queued behind it, is read whole and nothing after it is taken.
+TEST(ReadArrivedRequest, AsksForTheRestOfEachFieldAndNothingBeyondTheRequest)
+{
+    for (const std::string &full : {Head(REQ_USER) + Counted("alice") + Counted("arg"),
+                                    Head(REQ_PORT) + Counted("") + Int32(6070),
+                                    Head(REQ_SNAPSHOT) + Counted(std::string("C\0:\0", 4)), Head(9)}) {
+        std::string queued = full + "release";
+        Request arrived, whole;
+        int received = 0, wanted = 0;
+        RequestOutcome outcome;
+        while ((outcome = ReadArrivedRequest(queued.data(), received, &arrived, &wanted)) == REQUEST_INCOMPLETE) {
+            ASSERT_GT(wanted, 0);
+            ASSERT_LE(received + wanted, static_cast<int>(full.size()));
+            ++received;  // the client's bytes come one at a time
+        }
+        EXPECT_EQ(full.size(), static_cast<size_t>(received));
+        EXPECT_EQ(0, wanted);
+        EXPECT_EQ(Read(full, &whole), outcome);
+        EXPECT_EQ(0, memcmp(&whole, &arrived, sizeof whole));
+    }
+}

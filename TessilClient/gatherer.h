@@ -1,0 +1,9 @@
+#pragma once
+
+// The accepting thread's loop: takes connections on the listener, gathers each one's request within the
+// deadline (pending.h) and hands every request that has arrived whole to a thread of its own.
+
+#include <winsock2.h>
+
+// Never returns.
+[[noreturn]] void GatherRequests(SOCKET listener);
