@@ -79,3 +79,18 @@ function(tessil_python_module name)
     tessil_stage(${name} ${TESSIL_PYTHON_DIST})
   endif()
 endfunction()
+
+# The wrapper runtime's test modules (tests/python/runtime_probe.cpp), built NO_STAGE beside the modules:
+# _runtime_probe shares _sealer's runtime version ("4"), _runtime_probe2 _netopts' ("2"), _runtime_probe3
+# _TessilDU's ("3").
+function(tessil_runtime_probes)
+  foreach(version 4 3 2)
+    if(version STREQUAL 4)
+      set(probe _runtime_probe)
+    else()
+      set(probe _runtime_probe${version})
+    endif()
+    tessil_python_module(${probe} SOURCES ${CMAKE_SOURCE_DIR}/tests/python/runtime_probe.cpp NO_STAGE)
+    target_compile_definitions(${probe} PRIVATE PROBE_MODULE=${probe} SWIG_RUNTIME_VERSION="${version}")
+  endforeach()
+endfunction()
