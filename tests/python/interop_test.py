@@ -9,6 +9,7 @@ import tempfile
 import unittest
 import zipfile
 import zlib
+from distutils.spawn import find_executable
 
 import sealer
 
@@ -38,6 +39,7 @@ def run(args, cwd):
     return child.returncode, output
 
 
+@unittest.skipUnless(find_executable('zip') and find_executable('unzip'), "needs Info-ZIP's zip and unzip")
 class InfoZipTest(unittest.TestCase):
     def setUp(self):
         self.directory = tempfile.mkdtemp(prefix='sealer-interop-')
