@@ -4,9 +4,6 @@
 #include "swig_runtime.h"
 
 #include "metastorage.h"
-#ifndef _WIN32
-#include "storage_substitute.h"
-#endif
 
 #include <new>
 
@@ -132,9 +129,4 @@ PyMethodDef storageMethods[] = {
 SWIG_MODULE_INIT init_TessilDU()
 {
     SwigCreateModule("_TessilDU", storageMethods, storageTypes);
-#ifndef _WIN32
-    if (!PyErr_Occurred()) {
-        InitStorageSubstitute();
-    }
-#endif
 }

@@ -1,7 +1,21 @@
-// The scripted platform of the Linux build (see storage_substitute.h). It answers as Windows does where
-// the tests depend on it: errors through GetLastError, areas too small refused rather than overrun.
-#include "storage_substitute.h"
-
+// The platform that the Linux build of _TessilDU answers its calls from (fullsync/storage_platform.h):
+// scripted volumes (names, drive types, mount-path lists or a refused listing) and devices (an open error,
+// or a reply or an error code for each I/O control), and a record of every call made. It is the Python
+// module _storage_substitute, a shared library that _TessilDU.so is linked against, so the module the
+// tests import and the platform the module calls are one and the same:
+//
+//   reset()                          forget every volume, device, open handle and recorded call
+//   device(path, replies[, error])   path opens (or fails with error); replies maps an I/O control code
+//                                    to its reply bytes (str) or to the error code (int) it fails with
+//   volume(name, drive_type, paths)  the next volume of the search: name (unicode), its drive type, and
+//                                    its mount paths (a list of unicode), or the error code (int) with
+//                                    which their listing is refused
+//   calls()                          the calls made since the last calls() or reset(), as text, such as
+//                                    "DeviceIoControl(#1, 0x70050, null, 0, 16384, null)"
+//   open_handles()                   device handles and volume searches opened and not yet closed
+//
+// It answers as Windows does where the tests depend on it: errors through GetLastError, areas too small
+// refused rather than overrun.
 #include "storage_platform.h"
 
 #include <Python.h>
@@ -378,7 +392,7 @@ PyMethodDef substituteMethods[] = {
 
 }  // namespace
 
-bool InitStorageSubstitute()
+extern "C" __attribute__((visibility("default"))) void init_storage_substitute()
 {
-    return Py_InitModule("_storage_substitute", substituteMethods) != NULL;
+    Py_InitModule("_storage_substitute", substituteMethods);
 }
