@@ -54,7 +54,11 @@ PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(
 {
     PyObject *handleArg;
     PyObject *pathArg;
-    if (!PyArg_ParseTuple(args, format, &handleArg, &pathArg) || !ToStorage(handleArg, format)) {
+    if (!PyArg_ParseTuple(args, format, &handleArg, &pathArg)) {
+        return NULL;
+    }
+    MetaStorage *storage = ToStorage(handleArg, format);
+    if (!storage) {
         return NULL;
     }
     const char *path;
@@ -62,11 +66,6 @@ PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(
     int res = SwigAsCharPtrAndSize(pathArg, &path, &size, 0);
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 2, PATH_ARG);
-    }
-    // Converting the path can run Python code (a `this` attribute) that deletes the object.
-    MetaStorage *storage = ToStorage(handleArg, format);
-    if (!storage) {
-        return NULL;
     }
     return SwigFromCharPtr((storage->*query)(path));
 }

@@ -435,24 +435,43 @@ static inline int SwigReadyHandleType()
 
 // ---- Argument conversion ------------------------------------------------------------------------
 
-// The handle that obj is or carries in its `this` attribute (a proxy instance): a new reference, or
-// null with no exception set.
-static inline PyObject *SwigFindHandle(PyObject *obj)
+// The `this` that obj carries where the client's proxies keep it, old-style and new-style alike: in the
+// instance's own dictionary, under an exact str key. Found without running any Python code (no property,
+// __getattr__ or key comparison written in Python), so converting one argument cannot free the object
+// that another one stands for. Borrowed; null if there is none.
+static inline PyObject *SwigInstanceThis(PyObject *obj)
 {
-    Py_INCREF(obj);
-    for (int depth = 0; depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
-        if (SwigIsHandle(obj)) {
-            return obj;
-        }
-        PyObject *inner = PyObject_GetAttrString(obj, "this");
-        Py_DECREF(obj);
-        if (!inner) {
-            PyErr_Clear();
-            return NULL;
-        }
-        obj = inner;
+    PyObject *dict;
+    if (PyInstance_Check(obj)) {
+        dict = ((PyInstanceObject *)obj)->in_dict;
+    } else {
+        PyObject **slot = _PyObject_GetDictPtr(obj);
+        dict = slot ? *slot : NULL;
     }
-    Py_DECREF(obj);
+    if (!dict) {
+        return NULL;
+    }
+    Py_ssize_t at = 0;
+    PyObject *key;
+    PyObject *value;
+    while (PyDict_Next(dict, &at, &key, &value)) {
+        if (PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 && memcmp(PyString_AS_STRING(key), "this", 4) == 0) {
+            return value;
+        }
+    }
+    return NULL;
+}
+
+// The handle that obj is or carries as its `this` (a proxy instance, whose `this` may itself be one);
+// borrowed, or null.
+static inline PySwigObject *SwigFindHandle(PyObject *obj)
+{
+    for (int depth = 0; obj && depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
+        if (SwigIsHandle(obj)) {
+            return (PySwigObject *)obj;
+        }
+        obj = SwigInstanceThis(obj);
+    }
     return NULL;
 }
 
@@ -464,27 +483,21 @@ static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, 
     if (obj == Py_None) {
         return (flags & SWIG_POINTER_NO_NULL) ? SWIG_ERROR : SWIG_OK;
     }
-    PyObject *found = SwigFindHandle(obj);
-    if (!found) {
-        return SWIG_ERROR;
-    }
-    int result = SWIG_ERROR;
-    for (PySwigObject *h = (PySwigObject *)found; h; h = (PySwigObject *)h->next) {
+    for (PySwigObject *h = SwigFindHandle(obj); h; h = (PySwigObject *)h->next) {
         if (!SwigSameType(h->ty, ty)) {
             continue;
         }
-        if (h->ptr) {
-            *ptr = h->ptr;
-            if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
-                h->own = 0;
-                h->ptr = NULL;
-            }
-            result = SWIG_OK;
+        if (!h->ptr) {
+            return SWIG_ERROR;
         }
-        break;
+        *ptr = h->ptr;
+        if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
+            h->own = 0;
+            h->ptr = NULL;
+        }
+        return SWIG_OK;
     }
-    Py_DECREF(found);
-    return result;
+    return SWIG_ERROR;
 }
 
 // A `char const *` argument: a str (or subclass), read in place up to its first zero byte by the

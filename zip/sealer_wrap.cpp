@@ -73,12 +73,6 @@ PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform
         return NULL;
     }
     memcpy(PyString_AS_STRING(result), bytes, size);
-    // Converting the data can run Python code (a `this` attribute) that deletes the object.
-    res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
-    if (res != SWIG_OK) {
-        Py_DECREF(result);
-        return SwigArgFail(res, format, 1, SEALER_ARG);
-    }
     (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
     return result;
 }

@@ -78,16 +78,35 @@ _sealer.delete_Sealer(handle)
         self.assertEqual(1, len(deleted))
         self.assertRaises(TypeError, _runtime_probe.delete_string, deleted[0])
 
-    def test_data_conversion_that_deletes_the_object(self):
-        # Converting argument 2 reads its `this`, which can run code that deletes the object of argument 1.
+    def test_this_is_taken_from_the_instance_dictionary_without_running_python_code(self):
+        # Python code run while converting could drop the only reference to a handle and so have its
+        # object destroyed under the call: a property, __getattr__ or key comparison is never consulted.
         handle = _sealer.new_Sealer('pw')
+        class Made(object):
+            this = property(lambda self: _sealer.new_Sealer('pw'))
+        class Looked(object):
+            __getattr__ = lambda self, name: _sealer.new_Sealer('pw')
         class Deleting(object):
-            @property
-            def this(self):
-                _sealer.delete_Sealer(handle)
-                return _runtime_probe.new_chars('data')
-        self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
+            this = property(lambda self: _sealer.delete_Sealer(handle))
+        compared = []
+        class Key(object):
+            __hash__ = lambda self: hash('this')
+            __eq__ = lambda self, other: compared.append(other)
+        keyed = Holder(None)
+        del keyed.this
+        keyed.__dict__[Key()] = None
+        keyed.this = handle  # compared here, by Python itself
+        class OldStyle:
+            pass
+        old = OldStyle()
+        old.this = handle
+        del compared[:]
+        for bad in (Made(), Looked()):
+            self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt, bad, DATA)
+        self.assertRefused("in method 'Sealer_encrypt', argument 2 of type 'std::string'", _sealer.Sealer_encrypt,
                            handle, Deleting())
+        self.assertEqual(encrypted('pw', DATA * 2), _sealer.Sealer_encrypt(keyed, DATA) + _sealer.Sealer_encrypt(old, DATA))
+        self.assertEqual([], compared)
 
 
 class ConversionTest(Refusals, unittest.TestCase):

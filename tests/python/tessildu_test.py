@@ -362,15 +362,13 @@ class LifecycleTest(SubstituteTest):
         self.assertEqual('FindVolumeClose(#1)', calls[-1])
         handle.acquire()  # owning nothing, its collection must destroy nothing
 
-    def test_path_conversion_that_deletes_the_object(self):
-        handle = _TessilDU.new_MetaStorage()
-        class Deleting(object):
-            @property
-            def this(self):
-                _TessilDU.delete_MetaStorage(handle)
-                return _runtime_probe3.new_chars(DISK)
-        self.assertRefused("in method 'MetaStorage_PartitionTable', argument 1 of type 'MetaStorage *'",
-                           _TessilDU.MetaStorage_PartitionTable, handle, Deleting())
+    def test_this_made_by_python_code_is_refused(self):
+        # Taken, the only reference to a handle would be dropped and its object destroyed under the call.
+        class Made(object):
+            this = property(lambda self: _TessilDU.new_MetaStorage())
+        platform.volume(u'\\\\?\\Volume{1}\\', FIXED, [])
+        self.assertRefused("in method 'MetaStorage_FirstVolume', argument 1 of type 'MetaStorage *'",
+                           _TessilDU.MetaStorage_FirstVolume, Made())
         self.assertEqual([], platform.calls())
 
     def test_delete_none_and_new_objects(self):
