@@ -264,14 +264,27 @@ static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
     PyErr_Restore(excType, excValue, excTrace);
 }
 
+// A chain (append) is released link by link: were each handle to release its successor from its own
+// dealloc, a long chain would take a C frame per link and overflow the stack.
 static inline void SwigObjectDealloc(PyObject *self)
 {
     PySwigObject *h = (PySwigObject *)self;
+    PyObject *next = h->next;
+    h->next = NULL;
     if (h->own && h->ptr) {
         SwigDestroyOwned(h->ptr, h->ty);
     }
-    Py_XDECREF(h->next);
     PyObject_Del(self);
+    while (next) {
+        PyObject *link = next;
+        next = NULL;
+        if (link->ob_type == &swigObjectType && link->ob_refcnt == 1) {
+            // Ours to release: take its successor first, so its dealloc releases no further link.
+            next = ((PySwigObject *)link)->next;
+            ((PySwigObject *)link)->next = NULL;
+        }
+        Py_DECREF(link);
+    }
 }
 
 static inline int SwigObjectCompare(PyObject *a, PyObject *b)
@@ -315,15 +328,36 @@ static inline PyObject *SwigObjectAddress(PyObject *self)
     return PyLong_FromVoidPtr(((PySwigObject *)self)->ptr);
 }
 
-// "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own.
+// "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own, link by link (a
+// chain may be long) into a text that grows by doubling.
 static inline PyObject *SwigObjectRepr(PyObject *self)
 {
-    PySwigObject *h = (PySwigObject *)self;
-    char text[SWIG_ADDRESS_TEXT_SIZE];
-    SwigFormatAddress(h->ptr, 16, text);
-    PyObject *repr = PyString_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), text);
-    if (repr && h->next) {
-        PyString_ConcatAndDel(&repr, PyObject_Repr(h->next));
+    PyObject *repr = NULL;
+    Py_ssize_t used = 0;
+    for (PySwigObject *h = (PySwigObject *)self; h; h = (PySwigObject *)h->next) {
+        char address[SWIG_ADDRESS_TEXT_SIZE];
+        SwigFormatAddress(h->ptr, 16, address);
+        PyObject *piece = PyString_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), address);
+        if (!piece) {
+            Py_XDECREF(repr);
+            return NULL;
+        }
+        Py_ssize_t size = PyString_GET_SIZE(piece);
+        if (!repr) {
+            repr = piece;
+            used = size;
+            continue;
+        }
+        if (used + size > PyString_GET_SIZE(repr) && _PyString_Resize(&repr, 2 * (used + size)) < 0) {
+            Py_DECREF(piece);
+            return NULL;  // the resize released repr
+        }
+        memcpy(PyString_AS_STRING(repr) + used, PyString_AS_STRING(piece), (size_t)size);
+        used += size;
+        Py_DECREF(piece);
+    }
+    if (_PyString_Resize(&repr, used) < 0) {
+        return NULL;
     }
     return repr;
 }
@@ -824,11 +858,18 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
 }
 
 // The body of a module's initialiser: creates the module with its method table (no docstring, Python
-// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import.
+// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import,
+// and takes the half-made module out of sys.modules again, where a second import would find it.
 template <size_t N>
 static void SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlot (&slots)[N])
 {
-    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION)) {
-        SwigInitModule(slots);
+    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION) && SwigInitModule(slots) == 0) {
+        return;
     }
+    PyObject *excType, *excValue, *excTrace;
+    PyErr_Fetch(&excType, &excValue, &excTrace);
+    if (PyDict_DelItemString(PyImport_GetModuleDict(), name) < 0) {
+        PyErr_Clear();  // it was never made
+    }
+    PyErr_Restore(excType, excValue, excTrace);
 }

@@ -109,6 +109,34 @@ _sealer.delete_Sealer(handle)
         self.assertEqual([], compared)
 
 
+class HandleChainAndModuleTest(unittest.TestCase):
+    def test_a_long_chain_is_printed_and_released(self):
+        status, output = run_python(r'''
+import _runtime_probe
+head = link = _runtime_probe.new_chars('x')
+for _ in xrange(300000):
+    link.append(_runtime_probe.new_chars('x'))
+    link = link.next()
+text = repr(head)
+print text == repr(link) * 300001
+del head, link
+print 'released'
+''')
+        self.assertEqual((0, 'True\nreleased\n'), (status, output))
+
+    def test_a_failed_initialiser_leaves_no_module_behind(self):
+        # _runtime_probe_failing registers its types out of order, which the runtime refuses.
+        status, output = run_python(r'''
+import sys
+for attempt in range(2):
+    try:
+        import _runtime_probe_failing
+    except SystemError as error:
+        print error, '_runtime_probe_failing' in sys.modules
+''')
+        self.assertEqual((0, "SWIG types out of order at '_p_std__string' False\n" * 2), (status, output))
+
+
 class ConversionTest(Refusals, unittest.TestCase):
     def test_int_and_ulong(self):
         convert = _runtime_probe.int_and_ulong
