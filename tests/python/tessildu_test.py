@@ -227,27 +227,40 @@ class EnumerationTest(SubstituteTest):
         self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
         self.assertEqual([], platform.calls())
 
-    def test_refused_listing_ends_the_enumeration(self):
+    def test_volumes_without_a_listing_are_passed_over(self):
+        # A first volume that is not fixed, and a fixed one whose listing the platform refuses: the search
+        # goes on to the next volume either way.
         n = self.NAMES
-        for refused_at in range(3):
+        for refused_at in range(1, 4):
             platform.reset()
-            for i in range(3):
+            platform.volume(n[0], REMOVABLE, [u'E:\\'])
+            for i in range(1, 4):
                 platform.volume(n[i], FIXED, 5 if i == refused_at else [u'%c:\\' % (ord('C') + i)])
-            self.assertEqual([u'%s|%c:\\' % (n[i], ord('C') + i) for i in range(refused_at)] + [None], self.volumes())
-            self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
+            self.assertEqual([u'%s|%c:\\' % (n[i], ord('C') + i) for i in range(1, 4) if i != refused_at] + [None],
+                             self.volumes())
             self.assertEqual(0, platform.open_handles())
 
-    def test_longest_lists_of_mount_paths(self):
-        # A name of 2047 units and a list that fills the 4096-unit area: the text holds both whole.
-        name = u'\\\\?\\' + u'v' * 2043
-        paths = [u'C:\\%s\\' % (u'%02d' % i * 134) for i in range(15)]
-        self.assertEqual(4096, sum(len(p) + 1 for p in paths) + 1)
-        platform.volume(name, FIXED, paths)
-        self.assertEqual([name + u''.join(u'|' + p for p in paths), None], self.volumes())
-        # One unit more and the platform refuses the listing, which ends the enumeration.
+    def test_long_lists_of_mount_paths(self):
+        def mount_paths(units, length):
+            """Paths of `length` units whose list, with its terminators, takes `units` units."""
+            count, rest = divmod(units - 1, length + 1)
+            self.assertEqual(0, rest)
+            return [u'C:\\%s\\' % (u'%05d' % i).ljust(length - 4, u'm') for i in range(count)]
+        def asked():
+            return [int(c.split(', ')[1][:-1]) for c in platform.calls() if c.startswith('GetVolumePathNames')]
+        name = u'\\\\?\\' + u'v' * 2043  # the longest name the search gives
+        # A list longer than the first area is asked for again with the size the platform needs.
+        for units, length, asks in ((4096, 104, [4096]), (4097, 127, [4096, 4097]), (32768, 150, [4096, 32768])):
+            platform.reset()
+            paths = mount_paths(units, length)
+            platform.volume(name, FIXED, paths)
+            self.assertEqual([name + u''.join(u'|' + p for p in paths), None], self.volumes())
+            self.assertEqual(asks, asked())
+        # Beyond the longest list taken, the volume is passed over.
         platform.reset()
-        platform.volume(name, FIXED, paths[:-1] + [paths[-1] + u'x'])
-        self.assertEqual([None], self.volumes())
+        platform.volume(name, FIXED, mount_paths(32769, 127))
+        platform.volume(self.NAMES[0], FIXED, [])
+        self.assertEqual([self.NAMES[0], None], self.volumes())
 
     def test_utf16_names_and_paths(self):
         name = u'\\\\?\\Volume{\U0001f4be}\\'
