@@ -21,9 +21,11 @@
 #endif
 
 #include <Python.h>
+#include <pythread.h>
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
@@ -705,6 +707,105 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
 #endif
 }
 
+// ---- Calls on objects ---------------------------------------------------------------------------
+
+// A call may let the interpreter lock go while it works on an object (a long cipher run, a device that
+// takes its time), and other threads may reach the same object meanwhile. So a call enters its object
+// before it works on it and leaves it after: calls on one object take turns, a later one waiting (with
+// the lock let go) until the earlier one leaves, and a delete of an object that calls are in only marks
+// it, for the last of them to delete as it leaves. The records exist while calls are in objects and are
+// read and changed under the interpreter lock only.
+struct SwigObjectInUse {
+    void *ptr;
+    int waiting;                  // calls waiting for their turn
+    PyThread_type_lock turn;      // closed; opened to hand the object on to a waiting call. Made at the first wait
+    void (*destroy)(void *);      // set by a delete while calls are in the object or wait for it
+    SwigObjectInUse *next;
+};
+
+static SwigObjectInUse *swigObjectsInUse;
+
+static inline SwigObjectInUse *SwigFindInUse(void *ptr)
+{
+    SwigObjectInUse *use = swigObjectsInUse;
+    while (use && use->ptr != ptr) {
+        use = use->next;
+    }
+    return use;
+}
+
+// Ends a call's turn: the object passes, as it is, to a waiting call, or else its record goes, and a
+// deleted object with it.
+static inline void SwigLeaveObject(SwigObjectInUse *use)
+{
+    if (use->waiting > 0) {
+        use->waiting--;
+        PyThread_release_lock(use->turn);
+        return;
+    }
+    SwigObjectInUse **link = &swigObjectsInUse;
+    while (*link != use) {
+        link = &(*link)->next;
+    }
+    *link = use->next;
+    if (use->destroy) {
+        use->destroy(use->ptr);
+    }
+    if (use->turn) {
+        PyThread_release_lock(use->turn);  // a lock is freed open
+        PyThread_free_lock(use->turn);
+    }
+    delete use;
+}
+
+// Enters the object for a call: at once if no call is in it, else after the calls before this one, with
+// the interpreter lock let go while it waits. Null with the exception set when there was no memory for the
+// record, or when the object was deleted while this call waited: that is refused as a handle used after
+// its delete is, with the wrapper's message for argument 1 (format and declared type).
+static inline SwigObjectInUse *SwigEnterObject(void *ptr, const char *format, const char *typeName)
+{
+    SwigObjectInUse *use = SwigFindInUse(ptr);
+    if (!use) {
+        use = new (std::nothrow) SwigObjectInUse{ptr, 0, NULL, NULL, swigObjectsInUse};
+        if (!use) {
+            PyErr_NoMemory();
+            return NULL;
+        }
+        swigObjectsInUse = use;
+        return use;
+    }
+    if (!use->turn) {
+        use->turn = PyThread_allocate_lock();
+        if (!use->turn) {
+            PyErr_NoMemory();
+            return NULL;
+        }
+        PyThread_acquire_lock(use->turn, WAIT_LOCK);  // free, so taken at once
+    }
+    use->waiting++;
+    Py_BEGIN_ALLOW_THREADS
+    PyThread_acquire_lock(use->turn, WAIT_LOCK);
+    Py_END_ALLOW_THREADS
+    if (use->destroy) {
+        SwigLeaveObject(use);
+        SwigArgFail(SWIG_ERROR, format, 1, typeName);
+        return NULL;
+    }
+    return use;
+}
+
+// Deletes the object now, or, when calls are in it or wait for it, marks it for the last of them to
+// delete as it leaves: no call is left working on a deleted object.
+static inline void SwigDeleteWhenLeft(void *ptr, void (*destroy)(void *))
+{
+    SwigObjectInUse *use = SwigFindInUse(ptr);
+    if (use) {
+        use->destroy = destroy;
+    } else {
+        destroy(ptr);
+    }
+}
+
 // ---- Constructors and destructors ---------------------------------------------------------------
 
 // The result of new_X: a handle that owns the new object, or None for no object. An object for which no
@@ -719,9 +820,16 @@ static PyObject *SwigNewObject(T *object, swig_type_info *ty)
     return handle;
 }
 
+template <typename T>
+static void SwigDestroy(void *object)
+{
+    delete static_cast<T *>(object);
+}
+
 // delete_X(handle), with the wrapper's format and the argument's declared type. The handle gives its
 // object up before the object is deleted, so neither its collection nor a later call through it (a second
-// delete included) reaches the deleted object: they are refused. None deletes nothing.
+// delete included) reaches the deleted object: they are refused. An object that calls are in is deleted
+// when the last of them leaves it. None deletes nothing.
 template <typename T>
 static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_info *ty, const char *typeName)
 {
@@ -734,7 +842,9 @@ static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 1, typeName);
     }
-    delete static_cast<T *>(object);
+    if (object) {
+        SwigDeleteWhenLeft(object, SwigDestroy<T>);
+    }
     Py_INCREF(Py_None);
     return Py_None;
 }

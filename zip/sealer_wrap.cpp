@@ -19,6 +19,10 @@ const char SEALER_ARG[] = "Sealer *";
 const char PASSWORD_ARG[] = "char const *";
 const char DATA_ARG[] = "std::string";
 
+// From this many bytes on the cipher runs with the interpreter lock let go, so other threads run beside
+// it; below, letting the lock go and taking it back costs more than it gives (bench/sealer_threads.py).
+const size_t UNLOCKED_MINIMUM = 16 * 1024;
+
 swig_type_info *SealerType()
 {
     return sealerTypes[TYPE_SEALER].type;
@@ -48,6 +52,8 @@ PyObject *NewSealer(PyObject *, PyObject *args)
 // Sealer_encrypt and Sealer_decrypt: (handle, data) -> str. None as handle is refused: there would be
 // no object to work on. The data is copied once, into the str that becomes the result, and transformed
 // there: the same bytes as a by-value std::string through encrypt or decrypt, without a second buffer.
+// Copied before the call enters the object, since it may wait there for another thread's call, and so
+// the cipher, which may run without the interpreter lock, reads nothing another thread can change.
 PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform)(char *, size_t))
 {
     PyObject *handleArg;
@@ -73,7 +79,17 @@ PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform
         return NULL;
     }
     memcpy(PyString_AS_STRING(result), bytes, size);
+    SwigObjectInUse *use = SwigEnterObject(object, format, SEALER_ARG);
+    if (!use) {
+        Py_DECREF(result);
+        return NULL;
+    }
+    PyThreadState *unlocked = size >= UNLOCKED_MINIMUM ? PyEval_SaveThread() : NULL;
     (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
+    if (unlocked) {
+        PyEval_RestoreThread(unlocked);
+    }
+    SwigLeaveObject(use);
     return result;
 }
 

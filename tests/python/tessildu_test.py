@@ -4,6 +4,8 @@ import contextlib
 import os
 import struct
 import tempfile
+import threading
+import time
 import unittest
 
 import _TessilDU
@@ -55,6 +57,27 @@ class Holder(object):
     """An object that carries a handle in `this`, as a proxy instance does."""
     def __init__(self, this):
         self.this = this
+
+
+class Call(threading.Thread):
+    """function(*args) on a thread of its own: `outcome` is its result or its exception once it returned."""
+    def __init__(self, function, *args):
+        threading.Thread.__init__(self)
+        self.daemon = True
+        self.function, self.args, self.outcome = function, args, None
+        self.start()
+
+    def run(self):
+        try:
+            self.outcome = self.function(*self.args)
+        except Exception as error:
+            self.outcome = error
+
+
+# Bounds on waiting for other threads, so that a fault fails a test instead of hanging it.
+WAIT_LIMIT = 30
+# Time for another thread to reach its call, where the module must keep it from going further.
+SETTLE_SECONDS = 0.2
 
 
 class MetaStorage(object):
@@ -296,6 +319,75 @@ class EnumerationTest(SubstituteTest):
         self.assertEqual(1, platform.open_handles())
         del proxy
         self.assertEqual(0, platform.open_handles())
+
+
+class ThreadTest(SubstituteTest):
+    """Calls from several Python threads, the disk's open held as a hung device would keep it."""
+    VOLUME_NAME = u'\\\\?\\Volume{1}\\'
+
+    def setUp(self):
+        SubstituteTest.setUp(self)
+        platform.device(DISK, {NUMBER: struct.pack('<III', 7, 0, 1)})
+        platform.device(VOLUME, {NUMBER: struct.pack('<III', 7, 2, 3)})
+        platform.volume(self.VOLUME_NAME, FIXED, [])
+        platform.hold(DISK)
+
+    def tearDown(self):
+        platform.release()
+        SubstituteTest.tearDown(self)
+
+    def held_call(self, handle):
+        """DeviceNumber of the disk through handle, on a thread of its own, once it waits in the platform."""
+        call = Call(_TessilDU.MetaStorage_DeviceNumber, handle, DISK)
+        deadline = time.time() + WAIT_LIMIT
+        while platform.held() != 1:
+            self.assertLess(time.time(), deadline, 'the call never reached the platform')
+            time.sleep(0.01)
+        return call
+
+    def outcomes(self, *calls):
+        for call in calls:
+            call.join(WAIT_LIMIT)
+            self.assertFalse(call.is_alive())
+        return [call.outcome for call in calls]
+
+    def test_a_blocked_query_leaves_other_threads_and_objects_running(self):
+        held = self.held_call(self.handle)
+        other = _TessilDU.new_MetaStorage()
+        self.assertEqual(['2 3'], self.outcomes(Call(_TessilDU.MetaStorage_DeviceNumber, other, VOLUME)))
+        self.assertTrue(held.is_alive())
+        _TessilDU.delete_MetaStorage(other)
+        platform.release()
+        self.assertEqual(['0 1'], self.outcomes(held))
+
+    def test_calls_on_one_object_take_turns(self):
+        held = self.held_call(self.handle)
+        second = Call(_TessilDU.MetaStorage_DeviceNumber, self.handle, VOLUME)
+        time.sleep(SETTLE_SECONDS)
+        self.assertEqual([OPEN % DISK], platform.calls())
+        platform.release()
+        self.assertEqual(['0 1', '2 3'], self.outcomes(held, second))
+        self.assertEqual(['DeviceIoControl(#1, 0x2d1080, null, 0, 12, null)', 'CloseHandle(#1)', OPEN % VOLUME,
+                          'DeviceIoControl(#2, 0x2d1080, null, 0, 12, null)', 'CloseHandle(#2)'], platform.calls())
+
+    def test_an_object_deleted_during_calls_goes_when_they_leave(self):
+        # Deleted through its handle, or by the destroy hook as its handle goes: the call at work ends on
+        # the live object, a call waiting for it is refused, and the object (its volume search open) goes
+        # as the last one leaves.
+        for delete in (_TessilDU.delete_MetaStorage, lambda holder: delattr(holder, 'this')):
+            platform.hold(DISK)
+            holder = Holder(_TessilDU.new_MetaStorage())
+            self.assertEqual(self.VOLUME_NAME, _TessilDU.MetaStorage_FirstVolume(holder))
+            held = self.held_call(holder)
+            waiting = Call(_TessilDU.MetaStorage_NextVolume, holder)
+            time.sleep(SETTLE_SECONDS)
+            delete(holder)
+            self.assertEqual(1, platform.open_handles())  # the object's search
+            platform.release()
+            done, refused = self.outcomes(held, waiting)
+            self.assertEqual('0 1', done)
+            self.assertEqual("in method 'MetaStorage_NextVolume', argument 1 of type 'MetaStorage *'", str(refused))
+            self.assertEqual(0, platform.open_handles())
 
 
 class ArgumentTest(SubstituteTest):
