@@ -42,10 +42,10 @@ public:
 private:
     // Units that the volume search may write for one volume name, its terminator included.
     static constexpr DWORD VOLUME_NAME_CAPACITY = 2048;
-    // Units of the area a volume's list of mount paths is first asked into; a longer list is asked for
-    // again with the size the platform names, up to the limit (the units of the longest path Windows
-    // names, so a volume mounted at one such folder still fits), in at most so many asks, as the list may
-    // grow between two of them.
+    // Units of the area a volume's list of mount paths is first asked into. A longer list is asked for
+    // again with the size the platform names, up to the limit (as many units as Windows' longest path
+    // takes, so a volume mounted at one such folder still fits), in at most so many asks, since the list
+    // may grow between two of them.
     static constexpr DWORD MOUNT_PATHS_CAPACITY = 4096;
     static constexpr DWORD MOUNT_PATHS_LIMIT = 32768;
     static constexpr int MOUNT_PATHS_ASKS = 3;

@@ -11,8 +11,10 @@
 //   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
-//     refused; new_Thing returns SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and
-//     Thing_swigregister calls SwigRegisterClass
+//     refused; a wrapper that lets the interpreter lock go copies what it reads of the arguments, then
+//     works on the object between SwigEnterObject and SwigLeaveObject; new_Thing returns
+//     SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and Thing_swigregister calls
+//     SwigRegisterClass
 //   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
