@@ -6,6 +6,7 @@ import unittest
 import _runtime_probe
 import _runtime_probe3
 import _sealer
+import sealer  # its class's destroy hook would delete the object of a handle dropped during a call
 from support import Refusals, run_python
 
 DATA = 'abc\0def' * 100
