@@ -493,7 +493,8 @@ static inline PyObject *SwigInstanceThis(PyObject *obj)
     PyObject *key;
     PyObject *value;
     while (PyDict_Next(dict, &at, &key, &value)) {
-        if (PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 && memcmp(PyString_AS_STRING(key), "this", 4) == 0) {
+        if (PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 &&
+            memcmp(PyString_AS_STRING(key), "this", 4) == 0) {
             return value;
         }
     }

@@ -93,20 +93,23 @@ _sealer.delete_Sealer(handle)
         class Key(object):
             __hash__ = lambda self: hash('this')
             __eq__ = lambda self, other: compared.append(other)
-        keyed = Holder(None)
-        del keyed.this
+        class Plain(object):
+            pass
+        keyed = Plain()
         keyed.__dict__[Key()] = None
-        keyed.this = handle  # compared here, by Python itself
+        keyed.this = handle  # Python itself compares the keys here
         class OldStyle:
             pass
         old = OldStyle()
         old.this = handle
         del compared[:]
         for bad in (Made(), Looked()):
-            self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt, bad, DATA)
+            self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
+                               bad, DATA)
         self.assertRefused("in method 'Sealer_encrypt', argument 2 of type 'std::string'", _sealer.Sealer_encrypt,
                            handle, Deleting())
-        self.assertEqual(encrypted('pw', DATA * 2), _sealer.Sealer_encrypt(keyed, DATA) + _sealer.Sealer_encrypt(old, DATA))
+        self.assertEqual(encrypted('pw', DATA * 2),
+                         _sealer.Sealer_encrypt(keyed, DATA) + _sealer.Sealer_encrypt(old, DATA))
         self.assertEqual([], compared)
 
 
