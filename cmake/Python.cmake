@@ -95,4 +95,7 @@ function(tessil_runtime_probes)
     tessil_python_module(${probe} SOURCES ${CMAKE_SOURCE_DIR}/tests/python/runtime_probe.cpp NO_STAGE)
     target_compile_definitions(${probe} PRIVATE PROBE_MODULE=${probe} SWIG_RUNTIME_VERSION="${version}")
   endforeach()
+  tessil_python_module(_runtime_probe_failing SOURCES ${CMAKE_SOURCE_DIR}/tests/python/runtime_probe.cpp NO_STAGE)
+  target_compile_definitions(_runtime_probe_failing PRIVATE PROBE_MODULE=_runtime_probe_failing
+    SWIG_RUNTIME_VERSION="4" PROBE_INIT_FAILS)
 endfunction()

@@ -4,9 +4,6 @@
 #include "swig_runtime.h"
 
 #include "metastorage.h"
-#ifndef _WIN32
-#include "storage_substitute.h"
-#endif
 
 #include <new>
 
@@ -51,13 +48,47 @@ PyObject *DeleteMetaStorage(PyObject *, PyObject *args)
                                          STORAGE_ARG);
 }
 
+PyObject *ToPython(char *text)
+{
+    return SwigFromCharPtr(text);
+}
+
+PyObject *ToPython(WCHAR *text)
+{
+    return SwigFromUtf16Ptr(text);
+}
+
+// Runs one operation on the object with the interpreter lock let go: the platform calls it makes may block
+// (a hung device, a network volume), and every Python thread would wait with them. Its text lives in the
+// object, so it becomes a Python value before the call leaves the object and another call writes there.
+template <typename Operation>
+PyObject *RunUnlocked(MetaStorage *storage, const char *format, Operation operation)
+{
+    SwigObjectInUse *use = SwigEnterObject(storage, format, STORAGE_ARG);
+    if (!use) {
+        return NULL;
+    }
+    decltype(operation()) text;
+    Py_BEGIN_ALLOW_THREADS
+    text = operation();
+    Py_END_ALLOW_THREADS
+    PyObject *result = ToPython(text);
+    SwigLeaveObject(use);
+    return result;
+}
+
 // PartitionTable, PartitionEntry and DeviceNumber: (handle, path) -> str, or None when the query fails.
-// The path is read in place; None is handed on as a null path, which fails to open.
+// None is handed on as a null path, which fails to open. The path is copied first: the query runs without
+// the interpreter lock, and another thread may meanwhile change a "char *" handle's bytes.
 PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(char const *))
 {
     PyObject *handleArg;
     PyObject *pathArg;
-    if (!PyArg_ParseTuple(args, format, &handleArg, &pathArg) || !ToStorage(handleArg, format)) {
+    if (!PyArg_ParseTuple(args, format, &handleArg, &pathArg)) {
+        return NULL;
+    }
+    MetaStorage *storage = ToStorage(handleArg, format);
+    if (!storage) {
         return NULL;
     }
     const char *path;
@@ -66,12 +97,18 @@ PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 2, PATH_ARG);
     }
-    // Converting the path can run Python code (a `this` attribute) that deletes the object.
-    MetaStorage *storage = ToStorage(handleArg, format);
-    if (!storage) {
-        return NULL;
+    char *copy = NULL;
+    if (path) {
+        copy = (char *)PyMem_Malloc(size + 1);
+        if (!copy) {
+            return PyErr_NoMemory();
+        }
+        memcpy(copy, path, size);
+        copy[size] = '\0';
     }
-    return SwigFromCharPtr((storage->*query)(path));
+    PyObject *result = RunUnlocked(storage, format, [=] { return (storage->*query)(copy); });
+    PyMem_Free(copy);
+    return result;
 }
 
 PyObject *PartitionTable(PyObject *, PyObject *args)
@@ -97,7 +134,7 @@ PyObject *Enumerate(PyObject *args, const char *format, WCHAR *(MetaStorage::*st
         return NULL;
     }
     MetaStorage *storage = ToStorage(handleArg, format);
-    return storage ? SwigFromUtf16Ptr((storage->*step)()) : NULL;
+    return storage ? RunUnlocked(storage, format, [=] { return (storage->*step)(); }) : NULL;
 }
 
 PyObject *FirstVolume(PyObject *, PyObject *args)
@@ -132,9 +169,4 @@ PyMethodDef storageMethods[] = {
 SWIG_MODULE_INIT init_TessilDU()
 {
     SwigCreateModule("_TessilDU", storageMethods, storageTypes);
-#ifndef _WIN32
-    if (!PyErr_Occurred()) {
-        InitStorageSubstitute();
-    }
-#endif
 }

@@ -253,7 +253,7 @@ WCHAR *MetaStorage::FirstVolume()
     if (FindHandle == INVALID_HANDLE_VALUE) {
         return NULL;
     }
-    return GetDriveTypeW(VolumeName) == DRIVE_FIXED ? TakeFixedVolume() : NextVolume();
+    return IsListedFixedVolume() ? VolumeName : NextVolume();
 }
 
 WCHAR *MetaStorage::NextVolume()
@@ -261,45 +261,51 @@ WCHAR *MetaStorage::NextVolume()
     // With no search open FindNextVolumeW is not called at all: the platform reads its search record
     // through the handle, and given INVALID_HANDLE_VALUE it faults (Wine does) instead of failing.
     while (FindHandle != INVALID_HANDLE_VALUE && FindNextVolumeW(FindHandle, VolumeName, VOLUME_NAME_CAPACITY)) {
-        if (GetDriveTypeW(VolumeName) == DRIVE_FIXED) {
-            return TakeFixedVolume();
+        if (IsListedFixedVolume()) {
+            return VolumeName;
         }
     }
     CloseSearch();
     return NULL;
 }
 
-// The current volume with its mount paths. A volume whose mount paths the platform will not list ends
-// the search: the caller sees the end rather than a volume without its paths.
-WCHAR *MetaStorage::TakeFixedVolume()
+// A fixed volume, with its mount paths appended. A fixed volume whose mount paths the platform will not
+// list is passed over like any other volume: ending the search there would hide every later volume.
+bool MetaStorage::IsListedFixedVolume()
 {
-    if (AppendMountPaths() != 0) {
-        CloseSearch();
-        return NULL;
-    }
-    return VolumeName;
+    return GetDriveTypeW(VolumeName) == DRIVE_FIXED && AppendMountPaths() == 0;
 }
 
 int MetaStorage::AppendMountPaths()
 {
-    WCHAR paths[MOUNT_PATHS_CAPACITY];
+    size_t nameLength = 0;
+    while (nameLength < VOLUME_NAME_CAPACITY - 1 && VolumeName[nameLength]) {
+        nameLength++;
+    }
+    VolumeName[nameLength] = 0;
+    // The list goes right after the name, to be joined to it; the room there is at least the limit.
+    WCHAR *list = VolumeName + nameLength + 1;
+    DWORD capacity = MOUNT_PATHS_CAPACITY;
     DWORD needed = 0;
-    if (!GetVolumePathNamesForVolumeNameW(VolumeName, paths, MOUNT_PATHS_CAPACITY, &needed)) {
-        return MOUNT_PATHS_REFUSED;
+    for (int ask = 1; !GetVolumePathNamesForVolumeNameW(VolumeName, list, capacity, &needed); ask++) {
+        // A volume mounted at many folders: asked again with the size the platform needs.
+        if (GetLastError() != ERROR_MORE_DATA || needed <= capacity || needed > MOUNT_PATHS_LIMIT ||
+            ask == MOUNT_PATHS_ASKS) {
+            return MOUNT_PATHS_REFUSED;
+        }
+        capacity = needed;
     }
     // The list is read no further than its area, whatever it holds.
-    paths[MOUNT_PATHS_CAPACITY - 1] = 0;
-    size_t end = 0;
-    while (end < VOLUME_NAME_CAPACITY - 1 && VolumeName[end]) {
-        end++;
+    list[capacity - 1] = 0;
+    if (!list[0]) {
+        return 0;
     }
-    for (size_t at = 0; at < MOUNT_PATHS_CAPACITY && paths[at]; at++) {
-        VolumeName[end++] = WCHAR('|');
-        for (; paths[at]; at++) {
-            VolumeName[end++] = paths[at];
+    VolumeName[nameLength] = WCHAR('|');
+    for (DWORD at = 0; at + 1 < capacity && (list[at] || list[at + 1]); at++) {
+        if (!list[at]) {
+            list[at] = WCHAR('|');
         }
     }
-    VolumeName[end] = 0;
     return 0;
 }
 

@@ -27,7 +27,8 @@ public:
     char *DeviceNumber(char const *path);
 
     // The first or next fixed volume: its volume name, then "|" and a mount path for each of its mount
-    // paths. Null at the end of the volumes, when the search fails or (NextVolume) when none is open.
+    // paths. Null at the end of the volumes, when the search fails or (NextVolume) when none is open. A
+    // volume whose mount paths the platform will not list is passed over.
     WCHAR *FirstVolume();
     WCHAR *NextVolume();
 
@@ -41,18 +42,24 @@ public:
 private:
     // Units that the volume search may write for one volume name, its terminator included.
     static constexpr DWORD VOLUME_NAME_CAPACITY = 2048;
-    // Units of the area that takes a volume's list of mount paths.
+    // Units of the area a volume's list of mount paths is first asked into. A longer list is asked for
+    // again with the size the platform names, up to the limit (as many units as Windows' longest path
+    // takes, so a volume mounted at one such folder still fits), in at most so many asks, since the list
+    // may grow between two of them.
     static constexpr DWORD MOUNT_PATHS_CAPACITY = 4096;
+    static constexpr DWORD MOUNT_PATHS_LIMIT = 32768;
+    static constexpr int MOUNT_PATHS_ASKS = 3;
     // AppendMountPaths' result when the platform refuses the listing.
     static constexpr int MOUNT_PATHS_REFUSED = 101;
 
-    WCHAR *TakeFixedVolume();
+    bool IsListedFixedVolume();
     int AppendMountPaths();
     void CloseSearch();
 
-    // The volume text: a name with its terminator, and a whole list of mount paths, in which each path's
-    // terminator becomes its "|" and the list's final terminator the text's. Every volume fits.
-    static constexpr size_t VOLUME_TEXT_CAPACITY = VOLUME_NAME_CAPACITY + MOUNT_PATHS_CAPACITY;
+    // The volume text: a name with its terminator, then a list of mount paths of up to the limit, which is
+    // asked into the area right after the name and joined to it in place: each terminator but the last
+    // becomes a "|".
+    static constexpr size_t VOLUME_TEXT_CAPACITY = VOLUME_NAME_CAPACITY + MOUNT_PATHS_LIMIT;
 
     // Characters of the longest decimal forms of the fields.
     static constexpr size_t BYTE_TEXT_MAX = 3;

@@ -1,9 +1,9 @@
 #pragma once
 
 // The platform calls MetaStorage makes, and the names it uses for their types and constants. The
-// Windows build calls Windows itself. The Linux build, which runs the module's tests, links a scripted
-// substitute (storage_substitute.cpp) that answers the same calls under the same names, with volume
-// names in 16-bit UTF-16 units as on Windows.
+// Windows build calls Windows itself. The Linux build, which runs the module's tests, is linked against
+// the tests' scripted platform (tests/python/storage_substitute.cpp), which answers the same calls under
+// the same names, with volume names in 16-bit UTF-16 units as on Windows.
 
 #ifdef _WIN32
 

@@ -11,8 +11,10 @@
 //   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
-//     refused; new_Thing returns SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and
-//     Thing_swigregister calls SwigRegisterClass
+//     refused; a wrapper that lets the interpreter lock go copies what it reads of the arguments, then
+//     works on the object between SwigEnterObject and SwigLeaveObject; new_Thing returns
+//     SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and Thing_swigregister calls
+//     SwigRegisterClass
 //   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 
@@ -21,9 +23,11 @@
 #endif
 
 #include <Python.h>
+#include <pythread.h>
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
@@ -264,14 +268,27 @@ static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
     PyErr_Restore(excType, excValue, excTrace);
 }
 
+// A chain (append) is released link by link: were each handle to release its successor from its own
+// dealloc, a long chain would take a C frame per link and overflow the stack.
 static inline void SwigObjectDealloc(PyObject *self)
 {
     PySwigObject *h = (PySwigObject *)self;
+    PyObject *next = h->next;
+    h->next = NULL;
     if (h->own && h->ptr) {
         SwigDestroyOwned(h->ptr, h->ty);
     }
-    Py_XDECREF(h->next);
     PyObject_Del(self);
+    while (next) {
+        PyObject *link = next;
+        next = NULL;
+        if (link->ob_type == &swigObjectType && link->ob_refcnt == 1) {
+            // Ours to release: take its successor first, so its dealloc releases no further link.
+            next = ((PySwigObject *)link)->next;
+            ((PySwigObject *)link)->next = NULL;
+        }
+        Py_DECREF(link);
+    }
 }
 
 static inline int SwigObjectCompare(PyObject *a, PyObject *b)
@@ -315,15 +332,36 @@ static inline PyObject *SwigObjectAddress(PyObject *self)
     return PyLong_FromVoidPtr(((PySwigObject *)self)->ptr);
 }
 
-// "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own.
+// "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own, link by link (a
+// chain may be long) into a text that grows by doubling.
 static inline PyObject *SwigObjectRepr(PyObject *self)
 {
-    PySwigObject *h = (PySwigObject *)self;
-    char text[SWIG_ADDRESS_TEXT_SIZE];
-    SwigFormatAddress(h->ptr, 16, text);
-    PyObject *repr = PyString_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), text);
-    if (repr && h->next) {
-        PyString_ConcatAndDel(&repr, PyObject_Repr(h->next));
+    PyObject *repr = NULL;
+    Py_ssize_t used = 0;
+    for (PySwigObject *h = (PySwigObject *)self; h; h = (PySwigObject *)h->next) {
+        char address[SWIG_ADDRESS_TEXT_SIZE];
+        SwigFormatAddress(h->ptr, 16, address);
+        PyObject *piece = PyString_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), address);
+        if (!piece) {
+            Py_XDECREF(repr);
+            return NULL;
+        }
+        Py_ssize_t size = PyString_GET_SIZE(piece);
+        if (!repr) {
+            repr = piece;
+            used = size;
+            continue;
+        }
+        if (used + size > PyString_GET_SIZE(repr) && _PyString_Resize(&repr, 2 * (used + size)) < 0) {
+            Py_DECREF(piece);
+            return NULL;  // the resize released repr
+        }
+        memcpy(PyString_AS_STRING(repr) + used, PyString_AS_STRING(piece), (size_t)size);
+        used += size;
+        Py_DECREF(piece);
+    }
+    if (_PyString_Resize(&repr, used) < 0) {
+        return NULL;
     }
     return repr;
 }
@@ -435,24 +473,44 @@ static inline int SwigReadyHandleType()
 
 // ---- Argument conversion ------------------------------------------------------------------------
 
-// The handle that obj is or carries in its `this` attribute (a proxy instance): a new reference, or
-// null with no exception set.
-static inline PyObject *SwigFindHandle(PyObject *obj)
+// The `this` that obj carries where the client's proxies keep it, old-style and new-style alike: in the
+// instance's own dictionary, under an exact str key. Found without running any Python code (no property,
+// __getattr__ or key comparison written in Python), so converting one argument cannot free the object
+// that another one stands for. Borrowed; null if there is none.
+static inline PyObject *SwigInstanceThis(PyObject *obj)
 {
-    Py_INCREF(obj);
-    for (int depth = 0; depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
-        if (SwigIsHandle(obj)) {
-            return obj;
-        }
-        PyObject *inner = PyObject_GetAttrString(obj, "this");
-        Py_DECREF(obj);
-        if (!inner) {
-            PyErr_Clear();
-            return NULL;
-        }
-        obj = inner;
+    PyObject *dict;
+    if (PyInstance_Check(obj)) {
+        dict = ((PyInstanceObject *)obj)->in_dict;
+    } else {
+        PyObject **slot = _PyObject_GetDictPtr(obj);
+        dict = slot ? *slot : NULL;
     }
-    Py_DECREF(obj);
+    if (!dict) {
+        return NULL;
+    }
+    Py_ssize_t at = 0;
+    PyObject *key;
+    PyObject *value;
+    while (PyDict_Next(dict, &at, &key, &value)) {
+        if (PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 &&
+            memcmp(PyString_AS_STRING(key), "this", 4) == 0) {
+            return value;
+        }
+    }
+    return NULL;
+}
+
+// The handle that obj is or carries as its `this` (a proxy instance, whose `this` may itself be one);
+// borrowed, or null.
+static inline PySwigObject *SwigFindHandle(PyObject *obj)
+{
+    for (int depth = 0; obj && depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
+        if (SwigIsHandle(obj)) {
+            return (PySwigObject *)obj;
+        }
+        obj = SwigInstanceThis(obj);
+    }
     return NULL;
 }
 
@@ -464,27 +522,21 @@ static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, 
     if (obj == Py_None) {
         return (flags & SWIG_POINTER_NO_NULL) ? SWIG_ERROR : SWIG_OK;
     }
-    PyObject *found = SwigFindHandle(obj);
-    if (!found) {
-        return SWIG_ERROR;
-    }
-    int result = SWIG_ERROR;
-    for (PySwigObject *h = (PySwigObject *)found; h; h = (PySwigObject *)h->next) {
+    for (PySwigObject *h = SwigFindHandle(obj); h; h = (PySwigObject *)h->next) {
         if (!SwigSameType(h->ty, ty)) {
             continue;
         }
-        if (h->ptr) {
-            *ptr = h->ptr;
-            if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
-                h->own = 0;
-                h->ptr = NULL;
-            }
-            result = SWIG_OK;
+        if (!h->ptr) {
+            return SWIG_ERROR;
         }
-        break;
+        *ptr = h->ptr;
+        if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
+            h->own = 0;
+            h->ptr = NULL;
+        }
+        return SWIG_OK;
     }
-    Py_DECREF(found);
-    return result;
+    return SWIG_ERROR;
 }
 
 // A `char const *` argument: a str (or subclass), read in place up to its first zero byte by the
@@ -658,6 +710,105 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
 #endif
 }
 
+// ---- Calls on objects ---------------------------------------------------------------------------
+
+// A call may let the interpreter lock go while it works on an object (a long cipher run, a device that
+// takes its time), and other threads may reach the same object meanwhile. So a call enters its object
+// before it works on it and leaves it after: calls on one object take turns, a later one waiting (with
+// the lock let go) until the earlier one leaves, and a delete of an object that calls are in only marks
+// it, for the last of them to delete as it leaves. The records exist while calls are in objects and are
+// read and changed under the interpreter lock only.
+struct SwigObjectInUse {
+    void *ptr;
+    int waiting;                  // calls waiting for their turn
+    PyThread_type_lock turn;      // closed; opened to hand the object on to a waiting call. Made at the first wait
+    void (*destroy)(void *);      // set by a delete while calls are in the object or wait for it
+    SwigObjectInUse *next;
+};
+
+static SwigObjectInUse *swigObjectsInUse;
+
+static inline SwigObjectInUse *SwigFindInUse(void *ptr)
+{
+    SwigObjectInUse *use = swigObjectsInUse;
+    while (use && use->ptr != ptr) {
+        use = use->next;
+    }
+    return use;
+}
+
+// Ends a call's turn: the object passes, as it is, to a waiting call, or else its record goes, and a
+// deleted object with it.
+static inline void SwigLeaveObject(SwigObjectInUse *use)
+{
+    if (use->waiting > 0) {
+        use->waiting--;
+        PyThread_release_lock(use->turn);
+        return;
+    }
+    SwigObjectInUse **link = &swigObjectsInUse;
+    while (*link != use) {
+        link = &(*link)->next;
+    }
+    *link = use->next;
+    if (use->destroy) {
+        use->destroy(use->ptr);
+    }
+    if (use->turn) {
+        PyThread_release_lock(use->turn);  // a lock is freed open
+        PyThread_free_lock(use->turn);
+    }
+    delete use;
+}
+
+// Enters the object for a call: at once if no call is in it, else after the calls before this one, with
+// the interpreter lock let go while it waits. Null with the exception set when there was no memory for the
+// record, or when the object was deleted while this call waited: that is refused as a handle used after
+// its delete is, with the wrapper's message for argument 1 (format and declared type).
+static inline SwigObjectInUse *SwigEnterObject(void *ptr, const char *format, const char *typeName)
+{
+    SwigObjectInUse *use = SwigFindInUse(ptr);
+    if (!use) {
+        use = new (std::nothrow) SwigObjectInUse{ptr, 0, NULL, NULL, swigObjectsInUse};
+        if (!use) {
+            PyErr_NoMemory();
+            return NULL;
+        }
+        swigObjectsInUse = use;
+        return use;
+    }
+    if (!use->turn) {
+        use->turn = PyThread_allocate_lock();
+        if (!use->turn) {
+            PyErr_NoMemory();
+            return NULL;
+        }
+        PyThread_acquire_lock(use->turn, WAIT_LOCK);  // free, so taken at once
+    }
+    use->waiting++;
+    Py_BEGIN_ALLOW_THREADS
+    PyThread_acquire_lock(use->turn, WAIT_LOCK);
+    Py_END_ALLOW_THREADS
+    if (use->destroy) {
+        SwigLeaveObject(use);
+        SwigArgFail(SWIG_ERROR, format, 1, typeName);
+        return NULL;
+    }
+    return use;
+}
+
+// Deletes the object now, or, when calls are in it or wait for it, marks it for the last of them to
+// delete as it leaves: no call is left working on a deleted object.
+static inline void SwigDeleteWhenLeft(void *ptr, void (*destroy)(void *))
+{
+    SwigObjectInUse *use = SwigFindInUse(ptr);
+    if (use) {
+        use->destroy = destroy;
+    } else {
+        destroy(ptr);
+    }
+}
+
 // ---- Constructors and destructors ---------------------------------------------------------------
 
 // The result of new_X: a handle that owns the new object, or None for no object. An object for which no
@@ -672,9 +823,16 @@ static PyObject *SwigNewObject(T *object, swig_type_info *ty)
     return handle;
 }
 
+template <typename T>
+static void SwigDestroy(void *object)
+{
+    delete static_cast<T *>(object);
+}
+
 // delete_X(handle), with the wrapper's format and the argument's declared type. The handle gives its
 // object up before the object is deleted, so neither its collection nor a later call through it (a second
-// delete included) reaches the deleted object: they are refused. None deletes nothing.
+// delete included) reaches the deleted object: they are refused. An object that calls are in is deleted
+// when the last of them leaves it. None deletes nothing.
 template <typename T>
 static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_info *ty, const char *typeName)
 {
@@ -687,7 +845,9 @@ static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 1, typeName);
     }
-    delete static_cast<T *>(object);
+    if (object) {
+        SwigDeleteWhenLeft(object, SwigDestroy<T>);
+    }
     Py_INCREF(Py_None);
     return Py_None;
 }
@@ -811,11 +971,18 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
 }
 
 // The body of a module's initialiser: creates the module with its method table (no docstring, Python
-// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import.
+// 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import,
+// and takes the half-made module out of sys.modules again, where a second import would find it.
 template <size_t N>
 static void SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlot (&slots)[N])
 {
-    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION)) {
-        SwigInitModule(slots);
+    if (Py_InitModule4(name, methods, NULL, NULL, PYTHON25_API_VERSION) && SwigInitModule(slots) == 0) {
+        return;
     }
+    PyObject *excType, *excValue, *excTrace;
+    PyErr_Fetch(&excType, &excValue, &excTrace);
+    if (PyDict_DelItemString(PyImport_GetModuleDict(), name) < 0) {
+        PyErr_Clear();  // it was never made
+    }
+    PyErr_Restore(excType, excValue, excTrace);
 }

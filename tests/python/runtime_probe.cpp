@@ -2,7 +2,8 @@
 // modules of its runtime version to take, exposes the runtime's scalar and text conversions and lists the
 // shared type table.
 // Built three times: _runtime_probe (runtime version "4", as _sealer), _runtime_probe3 (version "3") and
-// _runtime_probe2 (version "2", as _netopts).
+// _runtime_probe2 (version "2", as _netopts); and once more as _runtime_probe_failing, whose initialiser
+// fails.
 #include "swig_runtime.h"
 
 #include <string>
@@ -179,5 +180,9 @@ PyMethodDef probeMethods[] = {
 
 SWIG_MODULE_INIT PROBE_INIT(PROBE_MODULE)()
 {
+#ifdef PROBE_INIT_FAILS
+    // A first type that sorts after the second, which the runtime refuses: an initialiser that fails.
+    probeTypes[TYPE_CHAR] = SwigTypeSlot("_p_~", "~ *");
+#endif
     SwigCreateModule(PROBE_STRING(PROBE_MODULE), probeMethods, probeTypes);
 }

@@ -6,6 +6,7 @@ import unittest
 import _runtime_probe
 import _runtime_probe3
 import _sealer
+import sealer  # its class's destroy hook would delete the object of a handle dropped during a call
 from support import Refusals, run_python
 
 DATA = 'abc\0def' * 100
@@ -78,16 +79,66 @@ _sealer.delete_Sealer(handle)
         self.assertEqual(1, len(deleted))
         self.assertRaises(TypeError, _runtime_probe.delete_string, deleted[0])
 
-    def test_data_conversion_that_deletes_the_object(self):
-        # Converting argument 2 reads its `this`, which can run code that deletes the object of argument 1.
+    def test_this_is_taken_from_the_instance_dictionary_without_running_python_code(self):
+        # Python code run while converting could drop the only reference to a handle and so have its
+        # object destroyed under the call: a property, __getattr__ or key comparison is never consulted.
         handle = _sealer.new_Sealer('pw')
+        class Made(object):
+            this = property(lambda self: _sealer.new_Sealer('pw'))
+        class Looked(object):
+            __getattr__ = lambda self, name: _sealer.new_Sealer('pw')
         class Deleting(object):
-            @property
-            def this(self):
-                _sealer.delete_Sealer(handle)
-                return _runtime_probe.new_chars('data')
-        self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
+            this = property(lambda self: _sealer.delete_Sealer(handle))
+        compared = []
+        class Key(object):
+            __hash__ = lambda self: hash('this')
+            __eq__ = lambda self, other: compared.append(other)
+        class Plain(object):
+            pass
+        keyed = Plain()
+        keyed.__dict__[Key()] = None
+        keyed.this = handle  # Python itself compares the keys here
+        class OldStyle:
+            pass
+        old = OldStyle()
+        old.this = handle
+        del compared[:]
+        for bad in (Made(), Looked()):
+            self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
+                               bad, DATA)
+        self.assertRefused("in method 'Sealer_encrypt', argument 2 of type 'std::string'", _sealer.Sealer_encrypt,
                            handle, Deleting())
+        self.assertEqual(encrypted('pw', DATA * 2),
+                         _sealer.Sealer_encrypt(keyed, DATA) + _sealer.Sealer_encrypt(old, DATA))
+        self.assertEqual([], compared)
+
+
+class HandleChainAndModuleTest(unittest.TestCase):
+    def test_a_long_chain_is_printed_and_released(self):
+        status, output = run_python(r'''
+import _runtime_probe
+head = link = _runtime_probe.new_chars('x')
+for _ in xrange(300000):
+    link.append(_runtime_probe.new_chars('x'))
+    link = link.next()
+text = repr(head)
+print text == repr(link) * 300001
+del head, link
+print 'released'
+''')
+        self.assertEqual((0, 'True\nreleased\n'), (status, output))
+
+    def test_a_failed_initialiser_leaves_no_module_behind(self):
+        # _runtime_probe_failing registers its types out of order, which the runtime refuses.
+        status, output = run_python(r'''
+import sys
+for attempt in range(2):
+    try:
+        import _runtime_probe_failing
+    except SystemError as error:
+        print error, '_runtime_probe_failing' in sys.modules
+''')
+        self.assertEqual((0, "SWIG types out of order at '_p_std__string' False\n" * 2), (status, output))
 
 
 class ConversionTest(Refusals, unittest.TestCase):

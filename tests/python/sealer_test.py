@@ -1,5 +1,6 @@
 # The _sealer module as the client uses it: through the SWIG 1.3 proxy class and through the bare functions.
 import re
+import threading
 import unittest
 import zipfile
 
@@ -111,6 +112,41 @@ class StreamTest(unittest.TestCase):
         plain = sealer.Sealer('wrong').decrypt(sealer.Sealer('right').encrypt(DATA))
         self.assertEqual(len(DATA), len(plain))
         self.assertNotEqual(DATA, plain)
+
+
+class ThreadTest(unittest.TestCase):
+    CHUNK = 100000  # large enough for the cipher to run without the interpreter lock
+
+    def run_threads(self, *work):
+        """Runs each of work on a thread of its own, all at once; returns their results in order."""
+        results = [None] * len(work)
+        def run(i):
+            results[i] = work[i]()
+        threads = [threading.Thread(target=run, args=(i,)) for i in range(len(work))]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        return results
+
+    def test_one_sealer_shared_by_two_threads_keeps_one_keystream(self):
+        # Zero bytes feed zeros to the keys, so the ciphertext of zeros is the keystream, however cut into
+        # calls: if the calls took turns, each one's output is a slice of it, and together they tile it.
+        shared = _sealer.new_Sealer('pw')
+        chunk = '\0' * self.CHUNK
+        outputs = []
+        work = lambda: [outputs.append(_sealer.Sealer_encrypt(shared, chunk)) for _ in range(20)]
+        self.run_threads(work, work)
+        stream = encrypted('pw', chunk * len(outputs))
+        self.assertEqual(range(0, len(stream), self.CHUNK), sorted(stream.find(output) for output in outputs))
+
+    def test_two_sealers_in_two_threads(self):
+        data = (DATA * 20)[:self.CHUNK]
+        def work(password):
+            own = _sealer.new_Sealer(password)
+            return ''.join(_sealer.Sealer_encrypt(own, data) for _ in range(20))
+        self.assertEqual([encrypted('first', data * 20), encrypted('second', data * 20)],
+                         self.run_threads(lambda: work('first'), lambda: work('second')))
 
 
 class ArgumentTest(Refusals, unittest.TestCase):

@@ -1,6 +1,9 @@
 # The _TessilDU module against the Linux build's scripted platform (_storage_substitute): the partition
 # texts to the character, the volume enumeration, and the module's arguments and handles.
 import struct
+import tempfile
+import threading
+import time
 import unittest
 
 import _TessilDU
@@ -39,6 +42,27 @@ class Holder(object):
     """An object that carries a handle in `this`, as a proxy instance does."""
     def __init__(self, this):
         self.this = this
+
+
+class Call(threading.Thread):
+    """function(*args) on a thread of its own: `outcome` is its result or its exception once it returned."""
+    def __init__(self, function, *args):
+        threading.Thread.__init__(self)
+        self.daemon = True
+        self.function, self.args, self.outcome = function, args, None
+        self.start()
+
+    def run(self):
+        try:
+            self.outcome = self.function(*self.args)
+        except Exception as error:
+            self.outcome = error
+
+
+# Bounds on waiting for other threads, so that a fault fails a test instead of hanging it.
+WAIT_LIMIT = 30
+# Time for another thread to reach its call, where the module must keep it from going further.
+SETTLE_SECONDS = 0.2
 
 
 class MetaStorage(object):
@@ -212,27 +236,40 @@ class EnumerationTest(SubstituteTest):
         self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
         self.assertEqual([], platform.calls())
 
-    def test_refused_listing_ends_the_enumeration(self):
+    def test_volumes_without_a_listing_are_passed_over(self):
+        # A first volume that is not fixed, and a fixed one whose listing the platform refuses: the search
+        # goes on to the next volume either way.
         n = self.NAMES
-        for refused_at in range(3):
+        for refused_at in range(1, 4):
             platform.reset()
-            for i in range(3):
+            platform.volume(n[0], REMOVABLE, [u'E:\\'])
+            for i in range(1, 4):
                 platform.volume(n[i], FIXED, 5 if i == refused_at else [u'%c:\\' % (ord('C') + i)])
-            self.assertEqual([u'%s|%c:\\' % (n[i], ord('C') + i) for i in range(refused_at)] + [None], self.volumes())
-            self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
+            self.assertEqual([u'%s|%c:\\' % (n[i], ord('C') + i) for i in range(1, 4) if i != refused_at] + [None],
+                             self.volumes())
             self.assertEqual(0, platform.open_handles())
 
-    def test_longest_lists_of_mount_paths(self):
-        # A name of 2047 units and a list that fills the 4096-unit area: the text holds both whole.
-        name = u'\\\\?\\' + u'v' * 2043
-        paths = [u'C:\\%s\\' % (u'%02d' % i * 134) for i in range(15)]
-        self.assertEqual(4096, sum(len(p) + 1 for p in paths) + 1)
-        platform.volume(name, FIXED, paths)
-        self.assertEqual([name + u''.join(u'|' + p for p in paths), None], self.volumes())
-        # One unit more and the platform refuses the listing, which ends the enumeration.
+    def test_long_lists_of_mount_paths(self):
+        def mount_paths(units, length):
+            """Paths of `length` units whose list, with its terminators, takes `units` units."""
+            count, rest = divmod(units - 1, length + 1)
+            self.assertEqual(0, rest)
+            return [u'C:\\%s\\' % (u'%05d' % i).ljust(length - 4, u'm') for i in range(count)]
+        def asked():
+            return [int(c.split(', ')[1][:-1]) for c in platform.calls() if c.startswith('GetVolumePathNames')]
+        name = u'\\\\?\\' + u'v' * 2043  # the longest name the search gives
+        # A list longer than the first area is asked for again with the size the platform needs.
+        for units, length, asks in ((4096, 104, [4096]), (4097, 127, [4096, 4097]), (32768, 150, [4096, 32768])):
+            platform.reset()
+            paths = mount_paths(units, length)
+            platform.volume(name, FIXED, paths)
+            self.assertEqual([name + u''.join(u'|' + p for p in paths), None], self.volumes())
+            self.assertEqual(asks, asked())
+        # Beyond the longest list taken, the volume is passed over.
         platform.reset()
-        platform.volume(name, FIXED, paths[:-1] + [paths[-1] + u'x'])
-        self.assertEqual([None], self.volumes())
+        platform.volume(name, FIXED, mount_paths(32769, 127))
+        platform.volume(self.NAMES[0], FIXED, [])
+        self.assertEqual([self.NAMES[0], None], self.volumes())
 
     def test_utf16_names_and_paths(self):
         name = u'\\\\?\\Volume{\U0001f4be}\\'
@@ -268,6 +305,75 @@ class EnumerationTest(SubstituteTest):
         self.assertEqual(1, platform.open_handles())
         del proxy
         self.assertEqual(0, platform.open_handles())
+
+
+class ThreadTest(SubstituteTest):
+    """Calls from several Python threads, the disk's open held as a hung device would keep it."""
+    VOLUME_NAME = u'\\\\?\\Volume{1}\\'
+
+    def setUp(self):
+        SubstituteTest.setUp(self)
+        platform.device(DISK, {NUMBER: struct.pack('<III', 7, 0, 1)})
+        platform.device(VOLUME, {NUMBER: struct.pack('<III', 7, 2, 3)})
+        platform.volume(self.VOLUME_NAME, FIXED, [])
+        platform.hold(DISK)
+
+    def tearDown(self):
+        platform.release()
+        SubstituteTest.tearDown(self)
+
+    def held_call(self, handle):
+        """DeviceNumber of the disk through handle, on a thread of its own, once it waits in the platform."""
+        call = Call(_TessilDU.MetaStorage_DeviceNumber, handle, DISK)
+        deadline = time.time() + WAIT_LIMIT
+        while platform.held() != 1:
+            self.assertLess(time.time(), deadline, 'the call never reached the platform')
+            time.sleep(0.01)
+        return call
+
+    def outcomes(self, *calls):
+        for call in calls:
+            call.join(WAIT_LIMIT)
+            self.assertFalse(call.is_alive())
+        return [call.outcome for call in calls]
+
+    def test_a_blocked_query_leaves_other_threads_and_objects_running(self):
+        held = self.held_call(self.handle)
+        other = _TessilDU.new_MetaStorage()
+        self.assertEqual(['2 3'], self.outcomes(Call(_TessilDU.MetaStorage_DeviceNumber, other, VOLUME)))
+        self.assertTrue(held.is_alive())
+        _TessilDU.delete_MetaStorage(other)
+        platform.release()
+        self.assertEqual(['0 1'], self.outcomes(held))
+
+    def test_calls_on_one_object_take_turns(self):
+        held = self.held_call(self.handle)
+        second = Call(_TessilDU.MetaStorage_DeviceNumber, self.handle, VOLUME)
+        time.sleep(SETTLE_SECONDS)
+        self.assertEqual([OPEN % DISK], platform.calls())
+        platform.release()
+        self.assertEqual(['0 1', '2 3'], self.outcomes(held, second))
+        self.assertEqual(['DeviceIoControl(#1, 0x2d1080, null, 0, 12, null)', 'CloseHandle(#1)', OPEN % VOLUME,
+                          'DeviceIoControl(#2, 0x2d1080, null, 0, 12, null)', 'CloseHandle(#2)'], platform.calls())
+
+    def test_an_object_deleted_during_calls_goes_when_they_leave(self):
+        # Deleted through its handle, or by the destroy hook as its handle goes: the call at work ends on
+        # the live object, a call waiting for it is refused, and the object (its volume search open) goes
+        # as the last one leaves.
+        for delete in (_TessilDU.delete_MetaStorage, lambda holder: delattr(holder, 'this')):
+            platform.hold(DISK)
+            holder = Holder(_TessilDU.new_MetaStorage())
+            self.assertEqual(self.VOLUME_NAME, _TessilDU.MetaStorage_FirstVolume(holder))
+            held = self.held_call(holder)
+            waiting = Call(_TessilDU.MetaStorage_NextVolume, holder)
+            time.sleep(SETTLE_SECONDS)
+            delete(holder)
+            self.assertEqual(1, platform.open_handles())  # the object's search
+            platform.release()
+            done, refused = self.outcomes(held, waiting)
+            self.assertEqual('0 1', done)
+            self.assertEqual("in method 'MetaStorage_NextVolume', argument 1 of type 'MetaStorage *'", str(refused))
+            self.assertEqual(0, platform.open_handles())
 
 
 class ArgumentTest(SubstituteTest):
@@ -347,15 +453,13 @@ class LifecycleTest(SubstituteTest):
         self.assertEqual('FindVolumeClose(#1)', calls[-1])
         handle.acquire()  # owning nothing, its collection must destroy nothing
 
-    def test_path_conversion_that_deletes_the_object(self):
-        handle = _TessilDU.new_MetaStorage()
-        class Deleting(object):
-            @property
-            def this(self):
-                _TessilDU.delete_MetaStorage(handle)
-                return _runtime_probe3.new_chars(DISK)
-        self.assertRefused("in method 'MetaStorage_PartitionTable', argument 1 of type 'MetaStorage *'",
-                           _TessilDU.MetaStorage_PartitionTable, handle, Deleting())
+    def test_this_made_by_python_code_is_refused(self):
+        # Taken, the only reference to a handle would be dropped and its object destroyed under the call.
+        class Made(object):
+            this = property(lambda self: _TessilDU.new_MetaStorage())
+        platform.volume(u'\\\\?\\Volume{1}\\', FIXED, [])
+        self.assertRefused("in method 'MetaStorage_FirstVolume', argument 1 of type 'MetaStorage *'",
+                           _TessilDU.MetaStorage_FirstVolume, Made())
         self.assertEqual([], platform.calls())
 
     def test_delete_none_and_new_objects(self):

@@ -36,7 +36,7 @@ std::vector<std::wstring> FixedVolumesOfThePlatform(size_t *volumesSeen)
         wchar_t paths[MOUNT_PATH_UNITS];
         DWORD needed = 0;
         if (!GetVolumePathNamesForVolumeNameW(name, paths, MOUNT_PATH_UNITS, &needed)) {
-            break;
+            continue;  // passed over; Wine's lists are short
         }
         std::wstring text = name;
         for (const wchar_t *path = paths; *path; path += wcslen(path) + 1) {

@@ -1,15 +1,37 @@
-// The scripted platform of the Linux build (see storage_substitute.h). It answers as Windows does where
-// the tests depend on it: errors through GetLastError, areas too small refused rather than overrun.
-#include "storage_substitute.h"
-
+// The platform that the Linux build of _TessilDU answers its calls from (fullsync/storage_platform.h):
+// scripted volumes (names, drive types, mount-path lists or a refused listing) and devices (an open error,
+// or a reply or an error code for each I/O control), and a record of every call made. It is the Python
+// module _storage_substitute, a shared library that _TessilDU.so is linked against, so the module the
+// tests import and the platform the module calls are one and the same:
+//
+//   reset()                          forget every volume, device, open handle and recorded call
+//   device(path, replies[, error])   path opens (or fails with error); replies maps an I/O control code
+//                                    to its reply bytes (str) or to the error code (int) it fails with
+//   volume(name, drive_type, paths)  the next volume of the search: name (unicode), its drive type, and
+//                                    its mount paths (a list of unicode), or the error code (int) with
+//                                    which their listing is refused
+//   calls()                          the calls made since the last calls() or reset(), as text, such as
+//                                    "DeviceIoControl(#1, 0x70050, null, 0, 16384, null)"
+//   open_handles()                   device handles and volume searches opened and not yet closed
+//   hold(path)                       opens of path wait, as on a hung device, until release()
+//   held()                           the opens waiting now
+//   release()                        lets the waiting opens go on
+//
+// It answers as Windows does where the tests depend on it: errors through GetLastError, kept per thread,
+// and areas too small refused rather than overrun. The module runs its calls without the interpreter
+// lock, so the script and the record are kept under a lock of their own.
 #include "storage_platform.h"
 
 #include <Python.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,7 +60,15 @@ std::vector<std::string> calls;
 std::map<HANDLE, std::string> openDevices;  // handle -> path
 std::map<HANDLE, size_t> openSearches;      // handle -> index of the volume FindNextVolumeW gives
 uintptr_t handlesMade;
-DWORD lastError;
+thread_local DWORD lastError;
+
+std::mutex platformLock;  // guards all of the above but lastError, and what follows
+std::set<std::string> heldPaths;
+int heldOpens;
+std::condition_variable releasedOpens;
+// How long a held open waits at most: a module that kept the interpreter lock meanwhile would keep the
+// test from ever calling release(), and so fails it rather than hangs it.
+const std::chrono::seconds HOLD_LIMIT(30);
 
 HANDLE NewHandle()
 {
@@ -109,10 +139,16 @@ BOOL CopyName(const Volume &volume, WCHAR *out, DWORD capacity)
 HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
                    DWORD flags, HANDLE templateFile)
 {
+    std::unique_lock<std::mutex> guard(platformLock);
     Record("CreateFileA(%s, 0x%x, 0x%x, %s, %u, 0x%x, %s)", fileName ? fileName : "null", access, shareMode,
            security ? "security" : "null", disposition, flags, templateFile ? "template" : "null");
     if (!fileName) {
         return FailHandle(ERROR_PATH_NOT_FOUND);  // what Wine answers
+    }
+    if (heldPaths.count(fileName)) {
+        heldOpens++;
+        releasedOpens.wait_for(guard, HOLD_LIMIT, [fileName] { return !heldPaths.count(fileName); });
+        heldOpens--;
     }
     auto device = devices.find(fileName);
     if (device == devices.end()) {
@@ -129,6 +165,7 @@ HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *se
 BOOL DeviceIoControl(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                      DWORD *bytesReturned, void *overlapped)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("DeviceIoControl(%s, 0x%x, %s, %u, %u, %s)", HandleText(device).c_str(), code, in ? "in" : "null",
            inSize, outSize, overlapped ? "overlapped" : "null");
     auto open = openDevices.find(device);
@@ -156,6 +193,7 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, void *in, DWORD inSize, void *ou
 
 BOOL CloseHandle(HANDLE handle)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("CloseHandle(%s)", HandleText(handle).c_str());
     return openDevices.erase(handle) ? 1 : Fail(ERROR_INVALID_HANDLE);
 }
@@ -167,6 +205,7 @@ DWORD GetLastError()
 
 HANDLE FindFirstVolumeW(WCHAR *volumeName, DWORD capacity)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("FindFirstVolumeW(%u)", capacity);
     if (volumes.empty()) {
         return FailHandle(ERROR_NO_MORE_FILES);
@@ -181,6 +220,7 @@ HANDLE FindFirstVolumeW(WCHAR *volumeName, DWORD capacity)
 
 BOOL FindNextVolumeW(HANDLE search, WCHAR *volumeName, DWORD capacity)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("FindNextVolumeW(%s, %u)", HandleText(search).c_str(), capacity);
     auto open = openSearches.find(search);
     if (open == openSearches.end()) {
@@ -194,12 +234,14 @@ BOOL FindNextVolumeW(HANDLE search, WCHAR *volumeName, DWORD capacity)
 
 BOOL FindVolumeClose(HANDLE search)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("FindVolumeClose(%s)", HandleText(search).c_str());
     return openSearches.erase(search) ? 1 : Fail(ERROR_INVALID_HANDLE);
 }
 
 BOOL GetVolumePathNamesForVolumeNameW(const WCHAR *volumeName, WCHAR *pathNames, DWORD capacity, DWORD *needed)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("GetVolumePathNamesForVolumeNameW(%s, %u)", VolumeText(volumeName).c_str(), capacity);
     const Volume *volume = FindVolume(volumeName);
     if (!volume) {
@@ -220,6 +262,7 @@ BOOL GetVolumePathNamesForVolumeNameW(const WCHAR *volumeName, WCHAR *pathNames,
 
 UINT GetDriveTypeW(const WCHAR *rootPath)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     Record("GetDriveTypeW(%s)", VolumeText(rootPath).c_str());
     const Volume *volume = FindVolume(rootPath);
     return volume ? volume->driveType : (UINT)DRIVE_NO_ROOT_DIR;
@@ -274,6 +317,7 @@ PyObject *None()
 
 PyObject *Reset(PyObject *, PyObject *)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     devices.clear();
     volumes.clear();
     calls.clear();
@@ -281,6 +325,8 @@ PyObject *Reset(PyObject *, PyObject *)
     openSearches.clear();
     handlesMade = 0;
     lastError = 0;
+    heldPaths.clear();
+    releasedOpens.notify_all();
     return None();
 }
 
@@ -312,6 +358,7 @@ PyObject *AddDevice(PyObject *, PyObject *args)
         }
         device.replies[code] = reply;
     }
+    std::lock_guard<std::mutex> guard(platformLock);
     devices[path] = device;
     return None();
 }
@@ -340,31 +387,62 @@ PyObject *AddVolume(PyObject *, PyObject *args)
     } else if (!ToDword(pathsArg, &volume.listError)) {
         return NULL;
     }
+    std::lock_guard<std::mutex> guard(platformLock);
     volumes.push_back(volume);
     return None();
 }
 
 PyObject *TakeCalls(PyObject *, PyObject *)
 {
-    PyObject *list = PyList_New((Py_ssize_t)calls.size());
+    std::vector<std::string> taken;
+    {
+        std::lock_guard<std::mutex> guard(platformLock);
+        taken.swap(calls);
+    }
+    PyObject *list = PyList_New((Py_ssize_t)taken.size());
     if (!list) {
         return NULL;
     }
-    for (size_t i = 0; i < calls.size(); i++) {
-        PyObject *text = PyString_FromString(calls[i].c_str());
+    for (size_t i = 0; i < taken.size(); i++) {
+        PyObject *text = PyString_FromString(taken[i].c_str());
         if (!text) {
             Py_DECREF(list);
             return NULL;
         }
         PyList_SET_ITEM(list, (Py_ssize_t)i, text);
     }
-    calls.clear();
     return list;
 }
 
 PyObject *OpenHandles(PyObject *, PyObject *)
 {
+    std::lock_guard<std::mutex> guard(platformLock);
     return PyInt_FromLong((long)(openDevices.size() + openSearches.size()));
+}
+
+PyObject *Hold(PyObject *, PyObject *args)
+{
+    const char *path;
+    if (!PyArg_ParseTuple(args, "s:hold", &path)) {
+        return NULL;
+    }
+    std::lock_guard<std::mutex> guard(platformLock);
+    heldPaths.insert(path);
+    return None();
+}
+
+PyObject *Held(PyObject *, PyObject *)
+{
+    std::lock_guard<std::mutex> guard(platformLock);
+    return PyInt_FromLong(heldOpens);
+}
+
+PyObject *Release(PyObject *, PyObject *)
+{
+    std::lock_guard<std::mutex> guard(platformLock);
+    heldPaths.clear();
+    releasedOpens.notify_all();
+    return None();
 }
 
 PyMethodDef substituteMethods[] = {
@@ -373,12 +451,15 @@ PyMethodDef substituteMethods[] = {
     {"volume", AddVolume, METH_VARARGS, NULL},
     {"calls", TakeCalls, METH_NOARGS, NULL},
     {"open_handles", OpenHandles, METH_NOARGS, NULL},
+    {"hold", Hold, METH_VARARGS, NULL},
+    {"held", Held, METH_NOARGS, NULL},
+    {"release", Release, METH_NOARGS, NULL},
     {NULL, NULL, 0, NULL},
 };
 
 }  // namespace
 
-bool InitStorageSubstitute()
+extern "C" __attribute__((visibility("default"))) void init_storage_substitute()
 {
-    return Py_InitModule("_storage_substitute", substituteMethods) != NULL;
+    Py_InitModule("_storage_substitute", substituteMethods);
 }
