@@ -1,6 +1,6 @@
 // TessilCPH: the Halvik Tessil Client Daemon, its installer and its console run.
 
-#include "protocol.h"
+#include "daemon.h"
 #include "service.h"
 #include "supervisor.h"
 

@@ -11,7 +11,7 @@
 
 #include "argv_parser.h"
 #include "code_pages.h"
-#include "cmdline.h"
+#include "syncercommand.h"
 #include "names.h"
 #include "pending.h"
 #include "request.h"
