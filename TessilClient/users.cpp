@@ -25,7 +25,7 @@ static bool userListEndsMidLine;
 int FindUser(const char *name)
 {
     for (int slot = 0; slot < userCount; ++slot) {
-        if (CompareNoCase(UserTable[slot].name, name) == 0)
+        if (CompareNoCase(ansiCodePage, UserTable[slot].name, name) == 0)
             return slot;
     }
     return -1;
@@ -111,9 +111,16 @@ static void LoadUser(const char *name, int lineNumber)
         LogMessage("Users file line %d ignored: %s.\n", lineNumber, RefusalText(refusal));
 }
 
+// A character the code page lacks reaches the syncer as '?', another user's name or an argument not given.
+static bool IsAnsiText(const char *text)
+{
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, NULL, 0) != 0;
+}
+
 // The platform's view of the ANSI code page, as the checks of names and arguments need it.
 static void ReadAnsiCodePage()
 {
+    ansiCodePage.isText = IsAnsiText;
     for (int byte = 0; byte < 256; ++byte)
         ansiCodePage.leadByte[byte] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(byte)) != FALSE;
 }
