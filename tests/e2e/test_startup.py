@@ -68,20 +68,18 @@ def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
 
 def test_control_byte_in_the_users_file_loses_no_later_user(fresh_daemon):
     """An earlier version registered x and byte 0x1A; reading the file in text mode ended it there."""
-    fresh_daemon.start(users=b"x\x1a\r\nyuser\r\n")
+    fresh_daemon.start(users=b"x\x1a\r\nyuser\r\n", syncers="report 6071")
     expected = ["started for user x\\x1a on 0.\n", "started for user yuser on 1.\n"]
     assert fresh_daemon.wait_for_log(expected[-1]) == expected
-    tessilctl.report_port(b"yuser", 6071)
-    assert tessilctl.register(b"yuser") == 6071
+    assert wait_for(lambda: tessilctl.register(b"yuser") == 6071)
     assert fresh_daemon.log() == expected  # no port for an unknown user
     (record,) = fresh_daemon.records_for("x\x1a")  # kept: the user has been running with it
     assert record["argv"][1] == "x\x1a"
 
 
 def test_ports_are_not_kept_across_restarts(fresh_daemon):
-    fresh_daemon.start(users=b"erin\n")
-    tessilctl.report_port(b"erin", 6070)
-    assert tessilctl.register(b"erin", b"") == 6070
+    fresh_daemon.start(users=b"erin\n", syncers="report 6070")
+    assert wait_for(lambda: tessilctl.register(b"erin", b"") == 6070)
     fresh_daemon.start(users=fresh_daemon.users_file.read_bytes())
     assert tessilctl.register(b"erin", b"") == 0
 
