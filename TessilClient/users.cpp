@@ -125,19 +125,19 @@ static void ReadAnsiCodePage()
         ansiCodePage.leadByte[byte] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(byte)) != FALSE;
 }
 
-int LoadUserList()
+UsersLoaded LoadUserList()
 {
     ReadAnsiCodePage();
 
     char path[PATH_SIZE];
     if (SetUpDataDirectory(path) != ERROR_SUCCESS)
-        return -1;
+        return USERS_DATA_DIRECTORY_NOT_SECURED;
     strcat(path, USER_LIST_FILE_NAME);
 
     userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE);
     if (!userListFile) {
         LogMessage("fopen failed for %s.\n", path);
-        return -1;
+        return USERS_FILE_NOT_OPENED;
     }
 
     char line[USER_LINE_BUFFER_SIZE];
@@ -146,9 +146,9 @@ int LoadUserList()
     while ((outcome = ReadUserLine(userListFile, line, &userListEndsMidLine)) != USER_LINES_ENDED) {
         if (outcome == USER_LINE_TOO_LONG) {
             LogMessage("Username too big.\n");
-            exit(EXIT_FAILURE);
+            return USERS_FILE_LINE_TOO_LONG;
         }
         LoadUser(line, ++lineNumber);
     }
-    return 0;
+    return USERS_LOADED;
 }

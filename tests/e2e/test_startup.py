@@ -108,6 +108,8 @@ def test_name_too_big_in_the_users_file_stops_the_daemon(fresh_daemon):
     fresh_daemon.start(users=b"first\n" + b"x" * 254 + b"\nnever\n", wait=False)
     assert fresh_daemon.process.wait(timeout=60) == 1
     assert fresh_daemon.log() == ["started for user first on 0.\n", "Username too big.\n"]
+    # Its syncers end with it: the service manager starts a failed service again, and they piled up.
+    assert not [program for program in fresh_daemon.wine.programs() if "Tessil.exe" in program]
 
 
 def test_script_mode_command_lines(fresh_daemon):

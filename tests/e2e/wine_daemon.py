@@ -121,6 +121,19 @@ class Wine:
         self.run(WINESERVER, "-p")
         self.run(WINE64, "cmd", "/c", "exit")
 
+    def programs(self):
+        """The command lines of the prefix's running processes (Wine's own task list prints nothing to a
+        pipe): every process of the prefix has its WINEPREFIX."""
+        own = b"WINEPREFIX=" + bytes(self.prefix)
+        found = []
+        for process in Path("/proc").iterdir():
+            try:
+                if own in (process / "environ").read_bytes().split(b"\0"):
+                    found.append((process / "cmdline").read_bytes().decode("latin-1"))
+            except OSError:
+                pass  # not a process, or one that has ended meanwhile
+        return found
+
     def kill_all(self):
         """Ends every process of the prefix and its server."""
         self.run(WINESERVER, "-k")
