@@ -10,6 +10,7 @@
 #include "logline.h"
 #include "plainfile.h"
 #include "settings.h"
+#include "takeover.h"
 
 static const char LOG_FILE_NAME[] = "TessilCPH.log";
 // The log before the current one; rotation replaces it, so the folder holds at most two logs.
@@ -27,7 +28,9 @@ static long logSize;  // bytes in the file, as far as this process knows
 // shared delete access), and the error of the last attempt: told in the next log's first line.
 static int droppedLines;
 static DWORD rotationError;
-static const size_t LOG_NOTE_SIZE = 128;
+// Where a log that another account owned was moved aside, for the new log's first line; empty when none.
+static char movedLog[PATH_SIZE];
+static const size_t LOG_NOTE_SIZE = 2 * PATH_SIZE + 64;
 // The message being written, formatted and then escaped: too large for the stacks of the many connection
 // threads, so kept here and guarded by logLock like the stream.
 static char formattedMessage[LOG_MESSAGE_SIZE];
@@ -58,7 +61,7 @@ static void OpenLogStream()
     }
     if (!LogPath(path, directory, LOG_FILE_NAME))
         return;
-    logStream = OpenPlainFile(path, PLAIN_FILE_APPEND);
+    logStream = OpenPlainFile(path, PLAIN_FILE_APPEND, movedLog);
     if (!logStream)
         return;
     strcpy(logDirectory, directory);
@@ -106,6 +109,7 @@ static void AppendLogLine(const char *prefix, const char *message)
 // renamed, lines are not written to it; the next log's first line says how many were lost.
 static void WriteLogLine(const char *prefix, const char *message)
 {
+    char note[LOG_NOTE_SIZE] = "";
     if (logSize > 0 && logSize + LineSizeOnDisk(prefix, message) > LOG_SIZE_LIMIT) {
         if (!RotateLog()) {
             ++droppedLines;
@@ -113,14 +117,17 @@ static void WriteLogLine(const char *prefix, const char *message)
         }
         if (!logStream)
             return;
-        if (droppedLines > 0) {
-            char note[LOG_NOTE_SIZE];
+        if (droppedLines > 0)
             snprintf(note, sizeof note, "%d log lines not written: the log could not be renamed, error %d.\n",
                      droppedLines, static_cast<int>(rotationError));
-            AppendLogLine(prefix, note);
-            droppedLines = 0;
-        }
+        droppedLines = 0;
     }
+    if (movedLog[0]) {
+        snprintf(note, sizeof note, MOVED_ASIDE_MESSAGE, LOG_FILE_NAME, movedLog);
+        movedLog[0] = '\0';
+    }
+    if (note[0])
+        AppendLogLine(prefix, note);
     AppendLogLine(prefix, message);
 }
 

@@ -3,15 +3,17 @@ it trusts in its data directory."""
 
 import os
 import socket
+import subprocess
 import time
 
-from wine_daemon import tessilctl, wait_for, without_supervisor_reports
+from wine_daemon import START_TIMEOUT, WINE64, port_in_use, tessilctl, wait_for, without_supervisor_reports
 
 SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
 SCRIPT = "TessilClient\\Tessil.py"
 CLOCK_TOLERANCE = 300  # seconds between a log line's time stamp and the test's clock
 ERROR_DIR_NOT_EMPTY = 145
+RETRY_TIMEOUT = 90.0  # seconds: start-up tries the data directory again a minute after a failure
 
 
 def console_lines(daemon, expected):
@@ -141,6 +143,29 @@ def test_log_lies_in_the_current_directory_when_the_listener_retries(fresh_daemo
         assert console_lines(fresh_daemon, expected) == expected
         assert not fresh_daemon.data_dir.exists()  # users are loaded only once the listener is up
         fresh_daemon.stop()
+
+
+def test_data_directory_that_cannot_be_secured_is_tried_again_with_the_listener_kept(fresh_daemon):
+    """Start-up gave up for good when it could not secure the data directory, leaving port 6063 to anyone:
+    here a file in the logs folder's place that a local process holds open, so it cannot be removed."""
+    fresh_daemon.prepare(users=b"alice\n")
+    (fresh_daemon.data_dir / "logs").write_bytes(b"")
+    holder = subprocess.Popen([WINE64, str(fresh_daemon.install_dir / "Tessil.exe"), "--hold", "C:\\Tessil\\logs"],
+                              env=fresh_daemon.wine.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, text=True)
+    try:
+        assert holder.stdout.readline().strip() == "holding"
+        fresh_daemon.launch(wait=False)
+        local_log = fresh_daemon.cwd / "logs" / "TessilCPH.log"  # the data directory is not there yet
+        expected = ["Could not secure the directory C:\\Tessil\\logs, error 32.\n", "Retrying in a minute...\n"]
+        assert wait_for(lambda: fresh_daemon.log(local_log) == expected, START_TIMEOUT), fresh_daemon.log(local_log)
+        assert fresh_daemon.running() and port_in_use()
+    finally:
+        holder.kill()
+        holder.wait()
+    assert wait_for(lambda: "started for user alice on 0.\n" in fresh_daemon.log(local_log), RETRY_TIMEOUT)
+    assert fresh_daemon.log(local_log) == expected + ["started for user alice on 0.\n"]
+    assert tessilctl.register(b"alice") == 0
 
 
 def test_users_file_that_is_a_second_name_of_another_file_is_not_opened(fresh_daemon):
