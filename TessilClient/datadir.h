@@ -11,9 +11,9 @@
 // logs directory real directories owned by Administrators with the access list of DATA_DIRECTORY_SDDL,
 // also when they exist already; on a volume that keeps no access lists, real directories only. Whatever
 // else stands in a directory's place (a junction, a symbolic link, a file) is removed first: the link
-// itself, never its target. Logs a failure; returns 0 or its Windows error code.
-// A directory that another account owns (it made it before the service first ran, say) is moved aside and
-// made afresh; *moved says where to (empty paths when nothing was moved).
+// itself, never its target. A directory that another account owns (made before the service first ran, say)
+// is moved aside and made afresh; *moved says where to (empty paths when nothing was moved). Logs a failure;
+// returns 0 or its Windows error code.
 struct MovedAside {
     char dataDirectory[PATH_SIZE];
     char logsDirectory[PATH_SIZE];
