@@ -5,8 +5,7 @@
 // its user (a line "<user><TAB><action>"; the user "*" stands for any other): "exit <code>", "stay",
 // "report <port>" (reports the port for its user, as a syncer does, and stays) or "child-report <port>"
 // (has a child of its own report it); without a line it keeps running. Run as
-// "Tessil.exe --report <user> <port>" it only reports the port, as any process may try; as
-// "Tessil.exe --hold <path>" it holds the path open without shared delete access until ended.
+// "Tessil.exe --report <user> <port>" it only reports the port, as any process may try.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -25,8 +24,6 @@ static const size_t CONTROL_LINE_SIZE = 1024;
 static const int FAILED_TO_RECORD = 99;
 static const int FAILED_TO_REPORT = 98;
 static const char REPORT_SWITCH[] = "--report";
-static const char HOLD_SWITCH[] = "--hold";
-static const int FAILED_TO_HOLD = 97;
 static const char TCP_OWNERS_FILE[] = "tcp-owners.txt";
 static const char BANNER[] = "Tessil PHC RPCW[v0002]";
 static const int BANNER_LENGTH = sizeof BANNER - 1;
@@ -137,20 +134,6 @@ static int ReportPort(const char *directory, const char *user, int32_t port)
     return 0;
 }
 
-// Holds the file or directory open without shared delete access, as a local user can, until ended; says
-// "holding" once it does.
-static int HoldOpen(const char *path)
-{
-    HANDLE held = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (held == INVALID_HANDLE_VALUE)
-        return FAILED_TO_HOLD;
-    printf("holding\n");
-    fflush(stdout);
-    Sleep(INFINITE);
-    return 0;
-}
-
 // Starts this program as a child with REPORT_SWITCH and waits for it.
 static int ReportPortFromChild(const char *user, int32_t port)
 {
@@ -174,8 +157,6 @@ int main(int argc, char **argv)
     // Run as a syncer's child, or by a test as some other process: reports and ends, recording nothing.
     if (argc == 4 && strcmp(argv[1], REPORT_SWITCH) == 0)
         return ReportPort(directory, argv[2], atoi(argv[3])) == 0 ? 0 : FAILED_TO_REPORT;
-    if (argc == 3 && strcmp(argv[1], HOLD_SWITCH) == 0)
-        return HoldOpen(argv[2]);
     if (WriteRecord(directory, argc, argv) != 0)
         return FAILED_TO_RECORD;
 

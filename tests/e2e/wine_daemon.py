@@ -122,16 +122,13 @@ class Wine:
         self.run(WINE64, "cmd", "/c", "exit")
 
     def programs(self):
-        """The command lines of the prefix's running processes (Wine's own task list prints nothing to a
-        pipe): every process of the prefix has its WINEPREFIX."""
-        own = b"WINEPREFIX=" + bytes(self.prefix)
-        found = []
-        for process in Path("/proc").iterdir():
-            try:
+        """Command lines of the prefix's processes, which have its WINEPREFIX (Wine's tasklist prints
+        nothing to a pipe)."""
+        own, found = b"WINEPREFIX=" + bytes(self.prefix), []
+        for process in Path("/proc").glob("[0-9]*"):
+            with contextlib.suppress(OSError):  # a process that has ended meanwhile
                 if own in (process / "environ").read_bytes().split(b"\0"):
                     found.append((process / "cmdline").read_bytes().decode("latin-1"))
-            except OSError:
-                pass  # not a process, or one that has ended meanwhile
         return found
 
     def kill_all(self):

@@ -428,10 +428,9 @@ TEST_F(ServiceEntry, StartUpStoppedByTheDaemonIsReportedAsAServiceSpecificError)
     fake.serviceArguments = {SERVICE_NAME};
     fake.daemonResult = 1;
     Run({"TessilCPH.exe"});
-    ASSERT_EQ(2u, fake.reports.size());
-    EXPECT_EQ(SCM_STATE_STOPPED, fake.reports[1].currentState);
-    EXPECT_EQ(1066u, fake.reports[1].win32ExitCode);
-    EXPECT_EQ(1u, fake.reports[1].serviceSpecificExitCode);
+    EXPECT_EQ((std::vector<uint32_t>{SCM_STATE_STOPPED, 1066, 1}),
+              (std::vector<uint32_t>{fake.reports.back().currentState, fake.reports.back().win32ExitCode,
+                                     fake.reports.back().serviceSpecificExitCode}));
     EXPECT_EQ(1, Run({"TessilCPH.exe", "-s"}));  // the console run's exit status
 }
 
