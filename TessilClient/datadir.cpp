@@ -110,6 +110,7 @@ DWORD SecureDataDirectory(const char *directory, MovedAside *moved)
     bool keepsAccessLists;
     int length;
 
+    moved->dataDirectory[0] = moved->logsDirectory[0] = '\0';
     length = snprintf(path, sizeof path, "%s", directory);
     if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
         error = ERROR_BUFFER_OVERFLOW;
