@@ -11,6 +11,7 @@
 #include "users.h"
 
 static const DWORD LISTENER_RETRY_DELAY = 60000;  // ms
+static const DWORD DATA_DIRECTORY_RETRY_DELAY = 60000;  // ms
 static const char LISTEN_ADDRESS[] = "127.0.0.1";
 
 // Clients connect all at once when every syncer reports its port at start-up: a short accept queue loses
@@ -59,7 +60,7 @@ exit:
     return opened;
 }
 
-int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
+DaemonEnd RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
 {
     scriptMode = scriptModeFlag;
     quiet = quietFlag;
@@ -74,12 +75,26 @@ int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
     }
 
     daemonProcessId = GetCurrentProcessId();
-    // A stop may come while the users are loaded: StopAllSyncers then waits for the whole table.
-    EnterCriticalSection(&tableLock);
-    int loaded = LoadUserList();
-    LeaveCriticalSection(&tableLock);
-    if (loaded != 0)
-        return 0;
+    UsersLoaded loaded;
+    for (;;) {
+        // A stop may come while the users are loaded: StopAllSyncers then waits for the whole table.
+        EnterCriticalSection(&tableLock);
+        loaded = LoadUserList();
+        // Under the service manager a failed start is followed by another: syncers left running by each
+        // would pile up, all as LocalSystem.
+        if (loaded == USERS_FILE_LINE_TOO_LONG)
+            TerminateSyncers();
+        LeaveCriticalSection(&tableLock);
+        if (loaded != USERS_DATA_DIRECTORY_NOT_SECURED)
+            break;
+        // The listener stays, so that no other process takes the port meanwhile.
+        LogMessage("Retrying in a minute...\n");
+        Sleep(DATA_DIRECTORY_RETRY_DELAY);
+    }
+    if (loaded == USERS_FILE_NOT_OPENED)
+        return DAEMON_GAVE_UP;
+    if (loaded == USERS_FILE_LINE_TOO_LONG)
+        return DAEMON_STOPPED_BY_USERS_FILE;
 
     HANDLE supervisor = CreateThread(NULL, 0, SupervisorThread, NULL, 0, NULL);
     if (supervisor == NULL) {

@@ -11,10 +11,17 @@
 // logs directory real directories owned by Administrators with the access list of DATA_DIRECTORY_SDDL,
 // also when they exist already; on a volume that keeps no access lists, real directories only. Whatever
 // else stands in a directory's place (a junction, a symbolic link, a file) is removed first: the link
-// itself, never its target. Logs a failure; returns 0 or its Windows error code.
-DWORD SecureDataDirectory(const char *directory);
+// itself, never its target. A directory that another account owns (made before the service first ran, say)
+// is moved aside and made afresh; *moved says where to (empty paths when nothing was moved). Logs a failure;
+// returns 0 or its Windows error code.
+struct MovedAside {
+    char dataDirectory[PATH_SIZE];
+    char logsDirectory[PATH_SIZE];
+};
+DWORD SecureDataDirectory(const char *directory, MovedAside *moved);
 
 // Secures Tessil at the root of the system's drive (SecureDataDirectory) and then records it in
-// dataDirectory. *directory receives its path from the drive root with a trailing backslash (C:\Tessil\).
-// Returns 0 or the Windows error code of the securing.
-DWORD SetUpDataDirectory(char directory[PATH_SIZE]);
+// dataDirectory. *directory receives its path from the drive root with a trailing backslash (C:\Tessil\),
+// and movedDataDirectory where another account's directory was moved aside (empty when none). Returns 0 or
+// the Windows error code of the securing.
+DWORD SetUpDataDirectory(char directory[PATH_SIZE], char movedDataDirectory[PATH_SIZE]);

@@ -14,3 +14,10 @@ DWORD ApplySecurity(HANDLE object, SECURITY_INFORMATION parts, PSID owner, PACL 
 {
     return SetSecurityInfo(object, SE_FILE_OBJECT, parts, owner, NULL, accessList, NULL);
 }
+
+DWORD ReadOwner(HANDLE object, PSECURITY_DESCRIPTOR *descriptor, PSID *owner)
+{
+    *descriptor = NULL;
+    *owner = NULL;
+    return GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, NULL, NULL, NULL, descriptor);
+}

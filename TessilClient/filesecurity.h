@@ -11,3 +11,5 @@ DWORD ReadVolumeFlags(const char *root, DWORD *flags);
 // Sets the parts of the object's security that `parts` names (OWNER_SECURITY_INFORMATION and others) on
 // the open handle; inheritable entries of a directory's list reach what it holds.
 DWORD ApplySecurity(HANDLE object, SECURITY_INFORMATION parts, PSID owner, PACL accessList);
+// The owner of the open file or directory, in *descriptor (LocalFree it), which *owner points into.
+DWORD ReadOwner(HANDLE object, PSECURITY_DESCRIPTOR *descriptor, PSID *owner);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The daemon log: time-stamped lines appended to logs\TessilCPH.log under the data directory, each echoed
-// to standard output without its time stamp unless the daemon runs quiet (settings.h).
+// to standard output without its time stamp unless the daemon runs quiet (settings.h). The log is kept at
+// most 8 MiB: the full one is renamed TessilCPH.log.1, replacing the one before.
 
 // The log's directory, under the data directory (or under the current directory, see dataDirectory).
 constexpr char LOGS_DIRECTORY[] = "logs";

@@ -10,8 +10,7 @@ static int RunDaemonWithSwitches(int argc, char **argv)
 {
     int scriptModeFlag, quietFlag;
     ReadDaemonSwitches(argc, argv, &scriptModeFlag, &quietFlag);
-    RunDaemon(DAEMON_PORT, scriptModeFlag, quietFlag);
-    return 0;
+    return RunDaemon(DAEMON_PORT, scriptModeFlag, quietFlag);
 }
 
 int main(int argc, char **argv)

@@ -34,17 +34,21 @@ constexpr Words NAME_TOO_LONG_WORDS = NameTooLongWords();
 
 }  // namespace
 
-int CompareNoCase(const char *a, const char *b)
+int CompareNoCase(const AnsiCodePage &codePage, const char *a, const char *b)
 {
+    // Both names agree up to here, so a byte is the second of a double-byte character in both or in
+    // neither. Such a byte is compared as it is: folding it would make two characters one.
+    bool secondByte = false;
     for (;; ++a, ++b) {
         unsigned char ca = static_cast<unsigned char>(*a);
         unsigned char cb = static_cast<unsigned char>(*b);
         if (ca == 0 || cb == 0)
             return ca - cb;
-        int ua = std::toupper(ca);
-        int ub = std::toupper(cb);
+        int ua = secondByte ? ca : std::toupper(ca);
+        int ub = secondByte ? cb : std::toupper(cb);
         if (ua != ub)
             return ua - ub;
+        secondByte = !secondByte && codePage.leadByte[ca];
     }
 }
 
@@ -63,6 +67,8 @@ static RegistrationRefusal CheckQuotedField(const AnsiCodePage &codePage, const 
                                             RegistrationRefusal notText, RegistrationRefusal quote,
                                             RegistrationRefusal trailingBackslash)
 {
+    if (codePage.isText && !codePage.isText(text))
+        return notText;
     bool endsInBackslash = false;
     for (const unsigned char *character = reinterpret_cast<const unsigned char *>(text); *character;
          ++character) {

@@ -14,6 +14,9 @@ static_assert(MAX_REGISTERED_NAME_LENGTH == 253, "the length clients have always
 // the platform and by the syncer's C runtime alike.
 struct AnsiCodePage {
     bool leadByte[256];
+    // The platform's own converter, when there is one: whether the whole text is characters of the code
+    // page. The lead bytes alone do not say which second bytes make a character (949 takes no 0x5C).
+    bool (*isText)(const char *text);
 };
 
 // Why a registration is refused. Names and arguments end up between double quotes on the command line of
@@ -32,8 +35,9 @@ enum RegistrationRefusal {
     REFUSED_OUT_OF_MEMORY,
 };
 
-// Case-insensitive comparison of user names: 0 when equal ignoring ASCII letter case.
-int CompareNoCase(const char *a, const char *b);
+// Case-insensitive comparison of user names: 0 when equal ignoring the case of single-byte ASCII letters;
+// the two bytes of a double-byte character of the code page are compared exactly.
+int CompareNoCase(const AnsiCodePage &codePage, const char *a, const char *b);
 
 // REGISTRATION_ACCEPTED when the name (and the argument, when there is one) can go between double quotes
 // on a syncer's command line as they are, read as characters of the code page; otherwise the first reason

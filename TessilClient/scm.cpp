@@ -18,6 +18,7 @@ static_assert(SCM_CONTROL_STOP == SERVICE_CONTROL_STOP, "stop control");
 static_assert(SCM_CONTROL_SHUTDOWN == SERVICE_CONTROL_SHUTDOWN, "shutdown control");
 static_assert(SCM_INFINITE == INFINITE, "infinite");
 static_assert(ERROR_CODE_BAD_PATHNAME == ERROR_BAD_PATHNAME, "bad path name");
+static_assert(SCM_SERVICE_SPECIFIC_ERROR == ERROR_SERVICE_SPECIFIC_ERROR, "service-specific error");
 
 static SC_HANDLE Native(ScmHandle handle)
 {

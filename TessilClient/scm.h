@@ -21,6 +21,7 @@ constexpr uint32_t SCM_CONTROL_STOP = 1;
 constexpr uint32_t SCM_CONTROL_SHUTDOWN = 5;
 constexpr uint32_t SCM_INFINITE = 0xFFFFFFFF;
 constexpr uint32_t ERROR_CODE_BAD_PATHNAME = 161;
+constexpr uint32_t SCM_SERVICE_SPECIFIC_ERROR = 1066;  // the exit code is in serviceSpecificExitCode
 
 typedef struct ScmObject *ScmHandle;              // a manager or service handle; null = none
 typedef struct ScmStatusObject *ScmStatusHandle;  // the handle status reports go to; null = none

@@ -109,10 +109,12 @@ exit:
 }
 
 // Every report carries the wait hint; every change of state after running advances the check point.
-static void ReportState(uint32_t state)
+// `exitCode`: the daemon's own, told to the service manager as a service-specific error when not 0.
+static void ReportState(uint32_t state, uint32_t exitCode)
 {
     serviceStatus.currentState = state;
-    serviceStatus.win32ExitCode = 0;
+    serviceStatus.win32ExitCode = exitCode == 0 ? 0 : SCM_SERVICE_SPECIFIC_ERROR;
+    serviceStatus.serviceSpecificExitCode = exitCode;
     ++serviceStatus.checkPoint;
     serviceStatus.waitHint = STATUS_WAIT_HINT;
     ScmReportStatus(statusHandle, serviceStatus);
@@ -121,9 +123,9 @@ static void ReportState(uint32_t state)
 static void ServiceCtrlHandler(uint32_t control)
 {
     if (control == SCM_CONTROL_STOP || control == SCM_CONTROL_SHUTDOWN) {
-        ReportState(SCM_STATE_STOP_PENDING);
+        ReportState(SCM_STATE_STOP_PENDING, 0);
         daemonOperations.stopSyncers();
-        ReportState(SCM_STATE_STOPPED);
+        ReportState(SCM_STATE_STOPPED, 0);
         return;
     }
     ScmReportStatus(statusHandle, serviceStatus);  // any other control: the record as it stands
@@ -137,7 +139,8 @@ static void ServiceMain(uint32_t argc, char **argv)
 
     // Running at once: the daemon's start-up (even a listener that keeps retrying) is not waited for.
     serviceStatus = {SCM_OWN_PROCESS, SCM_STATE_RUNNING, SCM_ACCEPT_STOP_AND_SHUTDOWN, 0, 0, 0, STATUS_WAIT_HINT};
+    int exitCode = 0;
     if (ScmReportStatus(statusHandle, serviceStatus) == 0)
-        daemonOperations.run(static_cast<int>(argc), argv);  // returns only when start-up gives up
-    ReportState(SCM_STATE_STOPPED);
+        exitCode = daemonOperations.run(static_cast<int>(argc), argv);  // returns only when start-up ends
+    ReportState(SCM_STATE_STOPPED, static_cast<uint32_t>(exitCode));
 }

@@ -29,7 +29,8 @@ constexpr uint32_t INSTALL_PATH_SIZE = 261;
 
 // What the service runs: the daemon, and the stop of its syncers when the service stops.
 struct DaemonOperations {
-    // Runs the daemon with the switches of its arguments; returns 0, and only when start-up gives up.
+    // Runs the daemon with the switches of its arguments; returns only when start-up ends: 0 when it gave up,
+    // else the exit code of a start-up that stopped, which the service reports.
     int (*run)(int argc, char **argv);
     // Terminates the syncers; the service reports stopped after it.
     void (*stopSyncers)();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "log.h"
+#include "portowner.h"
 #include "settings.h"
 #include "snapshot.h"
 #include "users.h"
@@ -82,15 +83,19 @@ static void ServeUserRequest(SOCKET connection, const Request &request)
         SendInt32(connection, port);
 }
 
-// REQ_PORT: store the port for a known user. No reply.
-static void ServePortRequest(const Request &request)
+// REQ_PORT: store the port for a known user, reported by its syncer. No reply.
+static void ServePortRequest(SOCKET connection, const Request &request)
 {
+    DWORD owner = ConnectionOwner(connection);  // the system's whole TCP table: read before the lock
     EnterCriticalSection(&tableLock);
     int slot = FindUser(request.name);
-    if (slot >= 0)
-        UserTable[slot].port = request.port;
-    else
+    if (slot < 0)
         LogMessage("Port for unknown user %s.\n", request.name);
+    else if (!IsSyncerOrDescendant(owner, UserTable[slot].processInfo))
+        LogMessage("Port for user %s refused: process %u is not its syncer.\n", request.name,
+                   static_cast<unsigned>(owner));
+    else
+        UserTable[slot].port = request.port;
     LeaveCriticalSection(&tableLock);
 }
 
@@ -131,7 +136,7 @@ static void ServeRequest(SOCKET connection, RequestOutcome outcome, const Reques
     else if (request.type == REQ_USER)
         ServeUserRequest(connection, request);
     else if (request.type == REQ_PORT)
-        ServePortRequest(request);
+        ServePortRequest(connection, request);
     else
         HandleSnapshotRequest(connection, request.volume);
 }

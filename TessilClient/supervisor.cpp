@@ -89,14 +89,19 @@ DWORD WINAPI SupervisorThread(LPVOID)
     }
 }
 
-void StopAllSyncers()
+void TerminateSyncers()
 {
-    // Never left: the pass that closes a handle holds the lock, so no handle is terminated after it was
-    // closed, and once every syncer is told to end no pass or registration starts another.
-    EnterCriticalSection(&tableLock);
     for (int slot = 0; slot < userCount; ++slot) {
         HANDLE process = UserTable[slot].processInfo.hProcess;
         if (IsStartedProcess(process))
             TerminateProcess(process, STOPPED_SYNCER_EXIT_CODE);  // one that already ended refuses; nothing to do
     }
+}
+
+void StopAllSyncers()
+{
+    // Never left: the pass that closes a handle holds the lock, so no handle is terminated after it was
+    // closed, and once every syncer is told to end no pass or registration starts another.
+    EnterCriticalSection(&tableLock);
+    TerminateSyncers();
 }

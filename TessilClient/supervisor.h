@@ -9,6 +9,9 @@
 // It never returns.
 DWORD WINAPI SupervisorThread(LPVOID unused);
 
+// Terminates every started syncer with exit code 1; the caller holds tableLock.
+void TerminateSyncers();
+
 // Terminates every started syncer with exit code 1. Takes tableLock and keeps it: the process is about to
 // end, and nothing may start a syncer that would outlive the service.
 void StopAllSyncers();

@@ -9,6 +9,7 @@
 #include "plainfile.h"
 #include "settings.h"
 #include "syncercommand.h"
+#include "takeover.h"
 #include "userfile.h"
 
 UserSlot UserTable[MAX_USERS];
@@ -25,7 +26,7 @@ static bool userListEndsMidLine;
 int FindUser(const char *name)
 {
     for (int slot = 0; slot < userCount; ++slot) {
-        if (CompareNoCase(UserTable[slot].name, name) == 0)
+        if (CompareNoCase(ansiCodePage, UserTable[slot].name, name) == 0)
             return slot;
     }
     return -1;
@@ -111,26 +112,66 @@ static void LoadUser(const char *name, int lineNumber)
         LogMessage("Users file line %d ignored: %s.\n", lineNumber, RefusalText(refusal));
 }
 
+// No user is lost when the users file, or the directory holding it, had to be moved aside: the names of
+// the moved copy go into the new file, where they are loaded like any others.
+static void CarryUsersOver(const char *movedUsersFile)
+{
+    FILE *moved = OpenPlainFile(movedUsersFile, PLAIN_FILE_READ, NULL);
+    if (!moved)
+        return;  // the directory held none
+    char line[USER_LINE_BUFFER_SIZE];
+    bool movedEndsMidLine = false;
+    UserLineOutcome outcome;
+    while ((outcome = ReadUserLine(moved, line, &movedEndsMidLine)) == USER_LINE_READ) {
+        if (AppendUserToFile(line) != 0)
+            break;
+    }
+    if (outcome == USER_LINE_TOO_LONG)
+        LogMessage("Users file %s: a line too long, not carried over with those after it.\n", movedUsersFile);
+    fclose(moved);
+    fseek(userListFile, 0, SEEK_SET);  // the loader reads the new file from its start
+}
+
+// A character the code page lacks reaches the syncer as '?', another user's name or an argument not given.
+static bool IsAnsiText(const char *text)
+{
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, NULL, 0) != 0;
+}
+
 // The platform's view of the ANSI code page, as the checks of names and arguments need it.
 static void ReadAnsiCodePage()
 {
+    ansiCodePage.isText = IsAnsiText;
     for (int byte = 0; byte < 256; ++byte)
         ansiCodePage.leadByte[byte] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(byte)) != FALSE;
 }
 
-int LoadUserList()
+UsersLoaded LoadUserList()
 {
     ReadAnsiCodePage();
 
-    char path[PATH_SIZE];
-    if (SetUpDataDirectory(path) != ERROR_SUCCESS)
-        return -1;
+    char path[PATH_SIZE], movedDirectory[PATH_SIZE], movedFile[PATH_SIZE];
+    if (SetUpDataDirectory(path, movedDirectory) != ERROR_SUCCESS)
+        return USERS_DATA_DIRECTORY_NOT_SECURED;
     strcat(path, USER_LIST_FILE_NAME);
 
-    userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE);
+    userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE, movedFile);
+    if (!userListFile && movedFile[0]) {
+        DWORD error = GetLastError();
+        LogMessage("Could not move %s aside, error %d.\n", path, static_cast<int>(error));
+        return USERS_DATA_DIRECTORY_NOT_SECURED;  // held open by its owner, say: tried again later
+    }
     if (!userListFile) {
         LogMessage("fopen failed for %s.\n", path);
-        return -1;
+        return USERS_FILE_NOT_OPENED;
+    }
+    if (movedFile[0]) {
+        LogMessage(MOVED_ASIDE_MESSAGE, path, movedFile);
+        CarryUsersOver(movedFile);
+    } else if (movedDirectory[0] &&
+               snprintf(movedFile, sizeof movedFile, "%s\\%s", movedDirectory, USER_LIST_FILE_NAME) <
+                   static_cast<int>(sizeof movedFile)) {
+        CarryUsersOver(movedFile);
     }
 
     char line[USER_LINE_BUFFER_SIZE];
@@ -139,9 +180,9 @@ int LoadUserList()
     while ((outcome = ReadUserLine(userListFile, line, &userListEndsMidLine)) != USER_LINES_ENDED) {
         if (outcome == USER_LINE_TOO_LONG) {
             LogMessage("Username too big.\n");
-            exit(EXIT_FAILURE);
+            return USERS_FILE_LINE_TOO_LONG;
         }
         LoadUser(line, ++lineNumber);
     }
-    return 0;
+    return USERS_LOADED;
 }

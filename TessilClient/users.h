@@ -24,10 +24,16 @@ extern UserSlot UserTable[MAX_USERS];
 extern int userCount;
 extern CRITICAL_SECTION tableLock;
 
-// Sets up the data directory, creates or opens the users file and registers every user listed in it.
-// Returns 0, or -1 when the data directory cannot be secured or the users file cannot be opened. Runs
-// before any other daemon thread exists.
-int LoadUserList();
+enum UsersLoaded {
+    USERS_LOADED,
+    USERS_DATA_DIRECTORY_NOT_SECURED,  // nothing was loaded; worth trying again later
+    USERS_FILE_NOT_OPENED,
+    USERS_FILE_LINE_TOO_LONG,  // the users of the lines before it are loaded, their syncers started
+};
+
+// Sets up the data directory, creates or opens the users file and registers every user listed in it, up to
+// a line too long to hold a name. Runs before any other daemon thread exists.
+UsersLoaded LoadUserList();
 
 // Appends the user to UserTable and starts its syncer; `argument` is null for users loaded from the file.
 // Returns the new slot, or -1 with the reason in *refusal (the table is full, or no memory for the name).

@@ -2,12 +2,12 @@
 
 import pytest
 
-from wine_daemon import DAEMON, PREFIX, STANDIN, Daemon, Wine
+from wine_daemon import DAEMON, PREFIX, STANDIN, TCP_TABLE_STANDIN, Daemon, Wine
 
 
 @pytest.fixture(scope="session")
 def wine():
-    for path in (DAEMON, STANDIN):
+    for path in (DAEMON, STANDIN, TCP_TABLE_STANDIN):
         assert path.exists(), "%s is missing: build the win64 preset first" % path
     session = Wine(PREFIX)
     try:

@@ -1,9 +1,10 @@
 """Requests 1 to 3 over the wire against the running daemon."""
 
+import re
 import struct
 import time
 
-from wine_daemon import tessilctl, without_supervisor_reports
+from wine_daemon import tessilctl, wait_for, without_supervisor_reports
 
 INSTALL = "C:\\Program Files\\Tessil\\"
 SYNCER = INSTALL + "Tessil.exe"
@@ -47,12 +48,24 @@ def test_known_user_is_found_ignoring_case(daemon):
     assert [r["argv"][1] for r in daemon.settled_records() if r["argv"][1].lower() == "carol"] == ["Carol"]
 
 
-def test_reported_port_is_handed_out_by_later_lookups(daemon):
+def test_only_the_users_syncer_sets_its_port(daemon):
+    """Any local process could report a port for a registered user, and the user's interface then
+    connected to that process's listener, which could pose as the syncer."""
+    daemon.set_syncers({"dave": "report 50123", "dora": "child-report -2", "*": "stay"})
     assert tessilctl.register(b"dave", b"") == 0
-    tessilctl.report_port(b"DAVE", 50123)
+    assert wait_for(lambda: tessilctl.register(b"Dave", b"") == 50123)
+    assert tessilctl.register(b"dora", b"") == 0
+    assert wait_for(lambda: tessilctl.register(b"dora", b"") == -2)  # an opaque 32-bit value, stored as it is
+    daemon.set_syncers({"*": "stay"})
+
+    log_before = daemon.log()
+    tessilctl.report_port(b"DAVE", 4444)  # the test client, no Windows process
+    daemon.report_port_from_other_process("dave", 4444)
     assert tessilctl.register(b"dave", b"") == 50123
-    tessilctl.report_port(b"dave", -2)  # an opaque 32-bit value, stored as it is
-    assert tessilctl.register(b"Dave", b"") == -2
+    refused = daemon.log()[len(log_before):]
+    assert refused[0] == "Port for user DAVE refused: process 0 is not its syncer.\n"
+    assert re.fullmatch(r"Port for user dave refused: process [1-9]\d* is not its syncer\.\n", refused[1])
+    assert len(refused) == 2
 
 
 def test_empty_and_negative_length_names(daemon):

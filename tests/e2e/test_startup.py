@@ -5,13 +5,14 @@ import os
 import socket
 import time
 
-from wine_daemon import tessilctl, wait_for, without_supervisor_reports
+from wine_daemon import START_TIMEOUT, port_in_use, tessilctl, wait_for, without_supervisor_reports
 
 SYNCER = "C:\\Program Files\\Tessil\\Tessil.exe"
 PYTHON = "\\Python25\\python.exe"
 SCRIPT = "TessilClient\\Tessil.py"
 CLOCK_TOLERANCE = 300  # seconds between a log line's time stamp and the test's clock
 ERROR_DIR_NOT_EMPTY = 145
+RETRY_TIMEOUT = 90.0  # seconds: start-up tries the data directory again a minute after a failure
 
 
 def console_lines(daemon, expected):
@@ -68,20 +69,18 @@ def test_users_file_is_loaded_with_duplicates_skipped(fresh_daemon):
 
 def test_control_byte_in_the_users_file_loses_no_later_user(fresh_daemon):
     """An earlier version registered x and byte 0x1A; reading the file in text mode ended it there."""
-    fresh_daemon.start(users=b"x\x1a\r\nyuser\r\n")
+    fresh_daemon.start(users=b"x\x1a\r\nyuser\r\n", syncers="report 6071")
     expected = ["started for user x\\x1a on 0.\n", "started for user yuser on 1.\n"]
     assert fresh_daemon.wait_for_log(expected[-1]) == expected
-    tessilctl.report_port(b"yuser", 6071)
-    assert tessilctl.register(b"yuser") == 6071
+    assert wait_for(lambda: tessilctl.register(b"yuser") == 6071)
     assert fresh_daemon.log() == expected  # no port for an unknown user
     (record,) = fresh_daemon.records_for("x\x1a")  # kept: the user has been running with it
     assert record["argv"][1] == "x\x1a"
 
 
 def test_ports_are_not_kept_across_restarts(fresh_daemon):
-    fresh_daemon.start(users=b"erin\n")
-    tessilctl.report_port(b"erin", 6070)
-    assert tessilctl.register(b"erin", b"") == 6070
+    fresh_daemon.start(users=b"erin\n", syncers="report 6070")
+    assert wait_for(lambda: tessilctl.register(b"erin", b"") == 6070)
     fresh_daemon.start(users=fresh_daemon.users_file.read_bytes())
     assert tessilctl.register(b"erin", b"") == 0
 
@@ -110,6 +109,8 @@ def test_name_too_big_in_the_users_file_stops_the_daemon(fresh_daemon):
     fresh_daemon.start(users=b"first\n" + b"x" * 254 + b"\nnever\n", wait=False)
     assert fresh_daemon.process.wait(timeout=60) == 1
     assert fresh_daemon.log() == ["started for user first on 0.\n", "Username too big.\n"]
+    # Its syncers end with it: the service manager starts a failed service again, and they piled up.
+    assert not [program for program in fresh_daemon.wine.programs() if "Tessil.exe" in program]
 
 
 def test_script_mode_command_lines(fresh_daemon):
@@ -161,15 +162,22 @@ def test_logs_link_is_not_followed(fresh_daemon, tmp_path):
     """A logs directory replaced by a link, for the service to write its log wherever it points. Wine shows
     a Linux symbolic link to a directory as a junction but cannot remove the link without its target:
     removing it fails while the target holds anything, and start-up stops there instead of following it
-    (Windows removes the link and makes the directory afresh)."""
+    (Windows removes the link and makes the directory afresh). Start-up tries again every minute, keeping the
+    port (it used to give up, leaving the port to anyone), and comes up once the link is gone."""
     elsewhere = tmp_path / "elsewhere"
     elsewhere.mkdir()
     (elsewhere / "kept.txt").write_bytes(b"kept")
     fresh_daemon.prepare(users=b"")
     (fresh_daemon.data_dir / "logs").symlink_to(elsewhere, target_is_directory=True)
     fresh_daemon.launch(wait=False)
-    assert fresh_daemon.process.wait(timeout=60) == 0
+    # The data directory is not set up, so the messages go where early messages go.
+    local_log = fresh_daemon.cwd / "logs" / "TessilCPH.log"
+    expected = ["Could not secure the directory C:\\Tessil\\logs, error %d.\n" % ERROR_DIR_NOT_EMPTY,
+                "Retrying in a minute...\n"]
+    assert wait_for(lambda: fresh_daemon.log(local_log) == expected, START_TIMEOUT), fresh_daemon.log(local_log)
+    assert fresh_daemon.running() and port_in_use()
     assert sorted(os.listdir(elsewhere)) == ["kept.txt"]
-    # The data directory is not set up, so the message goes where early messages go.
-    assert fresh_daemon.log(fresh_daemon.cwd / "logs" / "TessilCPH.log") == [
-        "Could not secure the directory C:\\Tessil\\logs, error %d.\n" % ERROR_DIR_NOT_EMPTY]
+    (fresh_daemon.data_dir / "logs").unlink()
+    assert wait_for((fresh_daemon.data_dir / "logs").is_dir, RETRY_TIMEOUT)
+    assert tessilctl.register(b"alice") == 0
+    assert fresh_daemon.log(local_log) == expected + ["started for user alice on 0.\n"]

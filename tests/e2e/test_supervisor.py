@@ -37,13 +37,17 @@ def test_exited_and_unstartable_syncers_are_restarted_after_the_first_delay(fres
     # Once the exit is seen, the restarted syncer is to stay.
     assert fresh_daemon.wait_for_log("Syncer for user quitter has exited with 0\n")
     assert fresh_daemon.wait_for_log("Syncer for user stillactive has exited with %d\n" % STILL_ACTIVE)
-    fresh_daemon.set_syncers({"*": "stay"})
+    # The id of a syncer that has exited is nobody's syncer until a new one runs: its report is refused.
+    (exited,) = fresh_daemon.records_for("quitter")
+    fresh_daemon.report_port_as(exited["pid"], b"quitter", 7000)
+    fresh_daemon.set_syncers({"quitter": "report 7001", "*": "stay"})
     def restarted():
         messages = fresh_daemon.log()
         return messages.count("started for user quitter on 1.\n") == 2 and \
             messages.count("started for user stillactive on 2.\n") == 2 and \
             "started for user failer on 0.\n" in messages
     assert wait_for(restarted, RESTART_TIMEOUT), fresh_daemon.log()
+    assert wait_for(lambda: tessilctl.register(b"quitter") == 7001)
     users = [r["argv"][1] for r in fresh_daemon.settled_records()]
     assert (users.count("quitter"), users.count("stillactive")) == (2, 2)
 
@@ -58,3 +62,4 @@ def test_exited_and_unstartable_syncers_are_restarted_after_the_first_delay(fres
     messages = [message for _, message in stamped]
     assert messages.count("CreateProcess failed 2.\n") == 1  # the restart found the program back in place
     assert len([m for m in messages if m.startswith("Syncer for user ")]) == 3
+    assert "Port for user quitter refused: process %d is not its syncer.\n" % exited["pid"] in messages

@@ -22,6 +22,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 DAEMON = Path(os.environ.get("TESSIL_E2E_DAEMON", ROOT / "dist/windows/TessilCPHwnet64.exe"))
 STANDIN = ROOT / "build/win64/tests/e2e/tessil_standin_syncer.exe"
+# The system's TCP table as the tests' processes declare it (tcp_table_standin.cpp), beside the daemon.
+TCP_TABLE_STANDIN = ROOT / "build/win64/tests/e2e/iphlpapi.dll"
 PREFIX = Path(os.environ.get("TESSIL_E2E_PREFIX", ROOT / "build/wine-e2e"))
 WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"  # Wine's i386 loader, which every i386 program is started through
@@ -119,6 +121,16 @@ class Wine:
         self.run(WINESERVER, "-p")
         self.run(WINE64, "cmd", "/c", "exit")
 
+    def programs(self):
+        """Command lines of the prefix's processes, which have its WINEPREFIX (Wine's tasklist prints
+        nothing to a pipe)."""
+        own, found = b"WINEPREFIX=" + bytes(self.prefix), []
+        for process in Path("/proc").glob("[0-9]*"):
+            with contextlib.suppress(OSError):  # a process that has ended meanwhile
+                if own in (process / "environ").read_bytes().split(b"\0"):
+                    found.append((process / "cmdline").read_bytes().decode("latin-1"))
+        return found
+
     def kill_all(self):
         """Ends every process of the prefix and its server."""
         self.run(WINESERVER, "-k")
@@ -133,6 +145,7 @@ class Daemon:
         self.program = program
         self.install_dir = install_dir or wine.drive_c / "Program Files" / "Tessil"
         self.env = dict(wine.env)  # of the daemon process
+        self.env["WINEDLLOVERRIDES"] += ";iphlpapi=n,b"
         self.python_dir = wine.drive_c / "Python25"
         self.data_dir = wine.drive_c / "Tessil"
         self.cwd = wine.drive_c / "work"
@@ -146,6 +159,24 @@ class Daemon:
         return self.data_dir / "TessilUList.cfg"
 
     @property
+    def tcp_owners(self):
+        """What the stand-in of the TCP table answers: lines "<local port> <process id>"."""
+        return self.install_dir / "tcp-owners.txt"
+
+    def report_port_as(self, process_id, name, port):
+        """REQ_PORT from this test, its connection declared to the TCP table as process_id's."""
+        with socket.create_connection(DAEMON_ADDRESS, timeout=tessilctl.TIMEOUT) as connection:
+            with open(self.tcp_owners, "a") as owners:
+                owners.write("%d %d\n" % (connection.getsockname()[1], process_id))
+            connection.sendall(tessilctl.port_request(name, port))
+            while connection.recv(4096):
+                pass
+
+    def report_port_from_other_process(self, name, port):
+        """REQ_PORT from a Windows process that the daemon did not start (the stand-in run by hand)."""
+        self.wine.run(WINE64, str(self.install_dir / "Tessil.exe"), "--report", name, str(port), check=True)
+
+    @property
     def log_file(self):
         return self.data_dir / "logs" / "TessilCPH.log"
 
@@ -155,6 +186,7 @@ class Daemon:
         self.cwd.mkdir(parents=True, exist_ok=True)
         shutil.copy(self.program, self.install_dir / self.program.name)
         shutil.copy(STANDIN, self.install_dir / "Tessil.exe")
+        shutil.copy(TCP_TABLE_STANDIN, self.install_dir / "iphlpapi.dll")
         shutil.copy(STANDIN, self.python_dir / "python.exe")
 
     def prepare(self, users=None, syncers="stay"):
@@ -166,6 +198,7 @@ class Daemon:
                           self.python_dir / "standin-records"):
             shutil.rmtree(directory, ignore_errors=True)
         self.cwd.mkdir(parents=True)
+        self.tcp_owners.unlink(missing_ok=True)
         if users is not None:
             self.data_dir.mkdir(parents=True)
             self.users_file.write_bytes(users)

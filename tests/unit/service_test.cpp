@@ -33,6 +33,7 @@ struct FakeScm {
     ControlHandlerFunction controlHandler = nullptr;
     std::vector<std::string> daemonArguments;
     std::function<void()> whileDaemonRuns;
+    int daemonResult = 0;
     uintptr_t nextHandle = 0x100;
     std::set<ScmHandle> open;
     std::vector<uint32_t> sleeps;
@@ -198,7 +199,7 @@ int RunFakeDaemon(int argc, char **argv)
     fake.daemonArguments.assign(argv, argv + argc);
     if (fake.whileDaemonRuns)
         fake.whileDaemonRuns();
-    return 0;
+    return fake.daemonResult;
 }
 
 void StopFakeSyncers()
@@ -419,6 +420,18 @@ TEST_F(ServiceEntry, ServiceReportsRunningAtOnceAndStoppedWhenTheDaemonGivesUp)
     EXPECT_EQ(Calls({"RunDispatcher", "RegisterControlHandler", "ReportStatus", "RunDaemon", "ReportStatus"}), fake.calls);
     EXPECT_EQ((std::vector<std::string>{SERVICE_NAME, "-s"}), fake.daemonArguments);
     ExpectReports({{SCM_STATE_RUNNING, 0}, {SCM_STATE_STOPPED, 1}});
+}
+
+// A start-up stopped by the users file fails the start for the service manager, which then restarts it.
+TEST_F(ServiceEntry, StartUpStoppedByTheDaemonIsReportedAsAServiceSpecificError)
+{
+    fake.serviceArguments = {SERVICE_NAME};
+    fake.daemonResult = 1;
+    Run({"TessilCPH.exe"});
+    EXPECT_EQ((std::vector<uint32_t>{SCM_STATE_STOPPED, 1066, 1}),
+              (std::vector<uint32_t>{fake.reports.back().currentState, fake.reports.back().win32ExitCode,
+                                     fake.reports.back().serviceSpecificExitCode}));
+    EXPECT_EQ(1, Run({"TessilCPH.exe", "-s"}));  // the console run's exit status
 }
 
 TEST_F(ServiceEntry, ServiceWithoutHandlerReportsNothingAndOneThatCannotReportDoesNotRun)

@@ -4,13 +4,16 @@
 
 #include "datadir.h"
 #include "filesecurity.h"
+#include "plainfile.h"
 
 #include <windows.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +27,24 @@ struct Recorder {
     DWORD volumeError = ERROR_SUCCESS;
     std::string root;  // the volume asked about
     Applied applied;
+    std::set<uint64_t> othersOwn;  // file indexes of what another account owns; Administrators own the rest
 };
+
+uint64_t FileIndex(HANDLE object)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    GetFileInformationByHandle(object, &information);
+    return (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+}
+
+uint64_t FileIndex(const std::string &path)
+{
+    HANDLE object = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    uint64_t index = FileIndex(object);
+    CloseHandle(object);
+    return index;
+}
 
 Recorder recorder;
 
@@ -39,6 +59,16 @@ DWORD ReadVolumeFlags(const char *root, DWORD *flags)
     recorder.root = root;
     *flags = recorder.volumeFlags;
     return recorder.volumeError;
+}
+
+DWORD ReadOwner(HANDLE object, PSECURITY_DESCRIPTOR *descriptor, PSID *owner)
+{
+    PSID sid = NULL;
+    if (!ConvertStringSidToSidA(recorder.othersOwn.count(FileIndex(object)) ? "BU" : "BA", &sid))
+        return GetLastError();
+    *descriptor = sid;  // LocalFree releases it
+    *owner = sid;
+    return ERROR_SUCCESS;
 }
 
 DWORD ApplySecurity(HANDLE object, SECURITY_INFORMATION parts, PSID owner, PACL accessList)
@@ -74,6 +104,7 @@ namespace {
 class DataDirectory : public ::testing::Test {
 protected:
     std::string directory, logs, logFile;
+    MovedAside moved;
 
     void SetUp() override
     {
@@ -90,15 +121,24 @@ protected:
 
     void TearDown() override
     {
-        DeleteFileA(logFile.c_str());
-        RemoveDirectoryA(logs.c_str());
-        RemoveDirectoryA(directory.c_str());
+        for (const std::string &top : {directory, directory + ".untrusted-1"}) {
+            DeleteFileA((top + "\\TessilUList.cfg").c_str());
+            DeleteFileA((top + "\\logs\\TessilCPH.log").c_str());
+            RemoveDirectoryA((top + "\\logs").c_str());
+            RemoveDirectoryA(top.c_str());
+        }
+    }
+
+    std::string ReadFile(const std::string &path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 };
 
 TEST_F(DataDirectory, NewDirectoriesAreMadeAndSecured)
 {
-    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str()));
+    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str(), &moved));
     EXPECT_EQ(directory.substr(0, 3), recorder.root);
     EXPECT_EQ((Applied{{directory, SECURED}, {logs, SECURED}}), recorder.applied);
 }
@@ -111,7 +151,7 @@ TEST_F(DataDirectory, ExistingDirectoriesAreBroughtIntoLine)
     ASSERT_TRUE(CreateDirectoryA(logs.c_str(), NULL)) << GetLastError();
     std::ofstream(logFile) << "kept\n";
 
-    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str()));
+    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str(), &moved));
     EXPECT_EQ((Applied{{directory, SECURED}, {logs, SECURED}}), recorder.applied);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(logFile.c_str()));
 }
@@ -120,7 +160,7 @@ TEST_F(DataDirectory, ExistingDirectoriesAreBroughtIntoLine)
 TEST_F(DataDirectory, VolumeWithoutAccessListsGetsTheDirectoriesOnly)
 {
     recorder.volumeFlags = FILE_CASE_PRESERVED_NAMES;
-    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str()));
+    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str(), &moved));
     EXPECT_EQ(Applied(), recorder.applied);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(logs.c_str()));
 }
@@ -130,8 +170,36 @@ TEST_F(DataDirectory, VolumeWhoseFlagsCannotBeReadIsTakenToKeepLists)
 {
     recorder.volumeFlags = 0;
     recorder.volumeError = ERROR_NOT_READY;
-    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str()));
+    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str(), &moved));
     EXPECT_EQ((Applied{{directory, SECURED}, {logs, SECURED}}), recorder.applied);
+}
+
+// A local user who made C:\Tessil before the service first ran (or the logs folder, or a file inside)
+// keeps its ownership, and with it the power to give itself access again whatever list is set: what it owns
+// goes aside, with what it holds, and is made afresh.
+TEST_F(DataDirectory, WhatAnotherAccountOwnsIsMovedAsideAndMadeAfresh)
+{
+    ASSERT_TRUE(CreateDirectoryA(directory.c_str(), NULL)) << GetLastError();
+    ASSERT_TRUE(CreateDirectoryA(logs.c_str(), NULL)) << GetLastError();
+    std::ofstream(directory + "\\TessilUList.cfg", std::ios::binary) << "alice\n";
+    recorder.othersOwn = {FileIndex(directory)};
+    ASSERT_EQ(0u, SecureDataDirectory(directory.c_str(), &moved));
+    EXPECT_EQ(directory + ".untrusted-1", moved.dataDirectory);
+    EXPECT_STREQ("", moved.logsDirectory);
+    EXPECT_EQ((Applied{{directory, SECURED}, {logs, SECURED}}), recorder.applied);
+    EXPECT_EQ("alice\n", ReadFile(std::string(moved.dataDirectory) + "\\TessilUList.cfg"));
+
+    // A file is made afresh, empty.
+    std::ofstream(logFile, std::ios::binary) << "forged\n";
+    recorder.othersOwn = {FileIndex(logFile)};
+    char movedFile[PATH_SIZE];
+    FILE *log = OpenPlainFile(logFile.c_str(), PLAIN_FILE_APPEND, movedFile);
+    ASSERT_NE(nullptr, log);
+    fclose(log);
+    EXPECT_EQ(logFile + ".untrusted-1", movedFile);
+    EXPECT_EQ("", ReadFile(logFile));
+    EXPECT_EQ("forged\n", ReadFile(movedFile));
+    DeleteFileA(movedFile);
 }
 
 }  // namespace

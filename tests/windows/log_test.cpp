@@ -105,4 +105,37 @@ TEST_F(LogFile, LinesOfConcurrentCallersStayWhole)
     EXPECT_EQ(1u, messages.count("writer 7 line 249 padding-padding-padding-padding-padding."));
 }
 
+// A client that has the service log a lot would fill the system drive, written as LocalSystem: before a line
+// would take the log past 8 MiB it becomes TessilCPH.log.1, replacing the one before. A reader holding the
+// log open without shared delete access keeps it full; no line is written to it meanwhile.
+TEST_F(LogFile, FullLogIsRotatedAndNeverOverruns)
+{
+    const long limit = 8 * 1024 * 1024;
+    const std::string olderPath = logPath + ".1", filler(2000, 'x');
+    for (int i = 0; i < 10000 && GetFileAttributesA(olderPath.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        LogMessage("filler %s\n", filler.c_str());
+    std::string older = ReadFile(olderPath);
+    EXPECT_LE(older.size(), size_t(limit));
+    EXPECT_GT(older.size(), size_t(limit - 2100));
+    EXPECT_EQ(0u, older.find("kept from an earlier run\r\n"));
+
+    HANDLE reader = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader) << GetLastError();
+    for (int i = 0; i < 4500; ++i)
+        LogMessage("filler %s\n", filler.c_str());
+    EXPECT_LE(ReadFile(logPath).size(), size_t(limit));
+    EXPECT_EQ(older, ReadFile(olderPath));
+    CloseHandle(reader);
+
+    LogMessage("filler %s\n", filler.c_str());
+    std::vector<std::string> lines = LinesAfter(ReadFile(logPath), 0);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_TRUE(std::regex_match(lines[0].substr(21), std::regex(R"(\d+ log lines not written: the log could )"
+                                                                 R"(not be renamed, error 32\.)")))
+        << lines[0];
+    EXPECT_EQ("filler " + filler, lines[1].substr(21));
+    EXPECT_LE(ReadFile(olderPath).size(), size_t(limit));
+}
+
 }  // namespace
