@@ -64,17 +64,7 @@ PyObject *ToPython(WCHAR *text)
 template <typename Operation>
 PyObject *RunUnlocked(MetaStorage *storage, const char *format, Operation operation)
 {
-    SwigObjectInUse *use = SwigEnterObject(storage, format, STORAGE_ARG);
-    if (!use) {
-        return NULL;
-    }
-    decltype(operation()) text;
-    Py_BEGIN_ALLOW_THREADS
-    text = operation();
-    Py_END_ALLOW_THREADS
-    PyObject *result = ToPython(text);
-    SwigLeaveObject(use);
-    return result;
+    return SwigCallInTurn(storage, format, STORAGE_ARG, true, operation, [](auto text) { return ToPython(text); });
 }
 
 // PartitionTable, PartitionEntry and DeviceNumber: (handle, path) -> str, or None when the query fails.

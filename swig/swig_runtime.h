@@ -12,7 +12,7 @@
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
 //     refused; a wrapper that lets the interpreter lock go copies what it reads of the arguments, then
-//     works on the object between SwigEnterObject and SwigLeaveObject; new_Thing returns
+//     works on the object in its turn, through SwigCallInTurn; new_Thing returns
 //     SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and Thing_swigregister calls
 //     SwigRegisterClass
 //   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
@@ -269,7 +269,9 @@ static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
 }
 
 // A chain (append) is released link by link: were each handle to release its successor from its own
-// dealloc, a long chain would take a C frame per link and overflow the stack.
+// dealloc, a long chain would take a C frame per link and overflow the stack. The links may be handles of
+// other modules (a _TessilDU handle appended to a _sealer one): all handles share the layout, so the next
+// link is detached from any of them.
 static inline void SwigObjectDealloc(PyObject *self)
 {
     PySwigObject *h = (PySwigObject *)self;
@@ -282,8 +284,8 @@ static inline void SwigObjectDealloc(PyObject *self)
     while (next) {
         PyObject *link = next;
         next = NULL;
-        if (link->ob_type == &swigObjectType && link->ob_refcnt == 1) {
-            // Ours to release: take its successor first, so its dealloc releases no further link.
+        if (SwigIsHandle(link) && link->ob_refcnt == 1) {
+            // Released here: take its successor first, so its dealloc releases no further link.
             next = ((PySwigObject *)link)->next;
             ((PySwigObject *)link)->next = NULL;
         }
@@ -718,92 +720,122 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
 // the lock let go) until the earlier one leaves, and a delete of an object that calls are in only marks
 // it, for the last of them to delete as it leaves. The records exist while calls are in objects and are
 // read and changed under the interpreter lock only.
-struct SwigObjectInUse {
+struct SwigTurn {
     void *ptr;
     int waiting;                  // calls waiting for their turn
-    PyThread_type_lock turn;      // closed; opened to hand the object on to a waiting call. Made at the first wait
+    PyThread_type_lock handOver;  // closed; opened to hand the object on to a waiting call. Made at the first wait
     void (*destroy)(void *);      // set by a delete while calls are in the object or wait for it
-    SwigObjectInUse *next;
+    SwigTurn *next;
 };
 
-static SwigObjectInUse *swigObjectsInUse;
+static SwigTurn *swigTurns;
 
-static inline SwigObjectInUse *SwigFindInUse(void *ptr)
+static inline SwigTurn *SwigFindTurn(void *ptr)
 {
-    SwigObjectInUse *use = swigObjectsInUse;
-    while (use && use->ptr != ptr) {
-        use = use->next;
+    SwigTurn *turn = swigTurns;
+    while (turn && turn->ptr != ptr) {
+        turn = turn->next;
     }
-    return use;
+    return turn;
 }
 
 // Ends a call's turn: the object passes, as it is, to a waiting call, or else its record goes, and a
 // deleted object with it.
-static inline void SwigLeaveObject(SwigObjectInUse *use)
+static inline void SwigLeaveObject(SwigTurn *turn)
 {
-    if (use->waiting > 0) {
-        use->waiting--;
-        PyThread_release_lock(use->turn);
+    if (turn->waiting > 0) {
+        turn->waiting--;
+        PyThread_release_lock(turn->handOver);
         return;
     }
-    SwigObjectInUse **link = &swigObjectsInUse;
-    while (*link != use) {
+    SwigTurn **link = &swigTurns;
+    while (*link != turn) {
         link = &(*link)->next;
     }
-    *link = use->next;
-    if (use->destroy) {
-        use->destroy(use->ptr);
+    *link = turn->next;
+    if (turn->destroy) {
+        turn->destroy(turn->ptr);
     }
-    if (use->turn) {
-        PyThread_release_lock(use->turn);  // a lock is freed open
-        PyThread_free_lock(use->turn);
+    if (turn->handOver) {
+        PyThread_release_lock(turn->handOver);  // a lock is freed open
+        PyThread_free_lock(turn->handOver);
     }
-    delete use;
+    delete turn;
 }
 
 // Enters the object for a call: at once if no call is in it, else after the calls before this one, with
 // the interpreter lock let go while it waits. Null with the exception set when there was no memory for the
 // record, or when the object was deleted while this call waited: that is refused as a handle used after
 // its delete is, with the wrapper's message for argument 1 (format and declared type).
-static inline SwigObjectInUse *SwigEnterObject(void *ptr, const char *format, const char *typeName)
+static inline SwigTurn *SwigEnterObject(void *ptr, const char *format, const char *typeName)
 {
-    SwigObjectInUse *use = SwigFindInUse(ptr);
-    if (!use) {
-        use = new (std::nothrow) SwigObjectInUse{ptr, 0, NULL, NULL, swigObjectsInUse};
-        if (!use) {
+    SwigTurn *turn = SwigFindTurn(ptr);
+    if (!turn) {
+        turn = new (std::nothrow) SwigTurn{ptr, 0, NULL, NULL, swigTurns};
+        if (!turn) {
             PyErr_NoMemory();
             return NULL;
         }
-        swigObjectsInUse = use;
-        return use;
+        swigTurns = turn;
+        return turn;
     }
-    if (!use->turn) {
-        use->turn = PyThread_allocate_lock();
-        if (!use->turn) {
+    if (!turn->handOver) {
+        turn->handOver = PyThread_allocate_lock();
+        if (!turn->handOver) {
             PyErr_NoMemory();
             return NULL;
         }
-        PyThread_acquire_lock(use->turn, WAIT_LOCK);  // free, so taken at once
+        PyThread_acquire_lock(turn->handOver, WAIT_LOCK);  // free, so taken at once
     }
-    use->waiting++;
+    turn->waiting++;
     Py_BEGIN_ALLOW_THREADS
-    PyThread_acquire_lock(use->turn, WAIT_LOCK);
+    PyThread_acquire_lock(turn->handOver, WAIT_LOCK);
     Py_END_ALLOW_THREADS
-    if (use->destroy) {
-        SwigLeaveObject(use);
+    if (turn->destroy) {
+        SwigLeaveObject(turn);
         SwigArgFail(SWIG_ERROR, format, 1, typeName);
         return NULL;
     }
-    return use;
+    return turn;
+}
+
+// A call's work on its object, in the object's turn: enters it, runs work() (with the interpreter lock let
+// go when `unlocked`: work must then touch no Python object), hands work's outcome to toPython with the lock
+// taken again, and leaves, whatever came of it. Null with the exception set when the call got no turn or
+// toPython failed.
+template <typename Work, typename ToPython>
+static PyObject *SwigCallInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work,
+                                ToPython toPython)
+{
+    SwigTurn *turn = SwigEnterObject(ptr, format, typeName);
+    if (!turn) {
+        return NULL;
+    }
+    PyThreadState *state = unlocked ? PyEval_SaveThread() : NULL;
+    auto outcome = work();
+    if (state) {
+        PyEval_RestoreThread(state);
+    }
+    PyObject *result = toPython(outcome);
+    SwigLeaveObject(turn);
+    return result;
+}
+
+// The same for work that gives no result: false with the exception set when the call got no turn.
+template <typename Work>
+static bool SwigRunInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work)
+{
+    auto ran = [&] { return work(), Py_None; };  // borrowed: a mark of success, never handed to Python
+    return SwigCallInTurn(ptr, format, typeName, unlocked, ran, [](PyObject *none) { return none; }) != NULL;
 }
 
 // Deletes the object now, or, when calls are in it or wait for it, marks it for the last of them to
 // delete as it leaves: no call is left working on a deleted object.
 static inline void SwigDeleteWhenLeft(void *ptr, void (*destroy)(void *))
 {
-    SwigObjectInUse *use = SwigFindInUse(ptr);
-    if (use) {
-        use->destroy = destroy;
+    SwigTurn *turn = SwigFindTurn(ptr);
+    if (turn) {
+        turn->destroy = destroy;
     } else {
         destroy(ptr);
     }

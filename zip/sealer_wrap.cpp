@@ -84,17 +84,13 @@ PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform
         return NULL;
     }
     memcpy(PyString_AS_STRING(result), bytes, size);
-    SwigObjectInUse *use = SwigEnterObject(object, format, SEALER_ARG);
-    if (!use) {
+    Sealer *sealer = static_cast<Sealer *>(object);
+    char *buffer = PyString_AS_STRING(result);
+    if (!SwigRunInTurn(sealer, format, SEALER_ARG, size >= UNLOCKED_MINIMUM,
+                       [=] { (sealer->*transform)(buffer, size); })) {
         Py_DECREF(result);
         return NULL;
     }
-    PyThreadState *unlocked = size >= UNLOCKED_MINIMUM ? PyEval_SaveThread() : NULL;
-    (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
-    if (unlocked) {
-        PyEval_RestoreThread(unlocked);
-    }
-    SwigLeaveObject(use);
     return result;
 }
 

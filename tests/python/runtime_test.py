@@ -128,6 +128,19 @@ print 'released'
 ''')
         self.assertEqual((0, 'True\nreleased\n'), (status, output))
 
+    def test_a_chain_alternating_between_modules_is_released(self):
+        # Each module's handle releases the next link whatever its module.
+        status, output = run_python(r'''
+import _runtime_probe, _runtime_probe3
+head = link = _runtime_probe.new_chars('x')
+for i in range(100000):
+    link.append((_runtime_probe3, _runtime_probe)[i % 2].new_chars('x'))
+    link = link.next()
+del head, link
+print('released')
+''')
+        self.assertEqual((0, 'released\n'), (status, output))
+
     def test_a_failed_initialiser_leaves_no_module_behind(self):
         # _runtime_probe_failing registers its types out of order, which the runtime refuses.
         status, output = run_python(r'''
