@@ -6,9 +6,10 @@
 //
 //   reset()                          forget every volume, device, open handle and recorded call
 //   device(path, replies[, error])   path opens (or fails with error); replies maps an I/O control code
-//                                    to its reply bytes (str) or to the error code (int) it fails with
-//   volume(name, drive_type, paths)  the next volume of the search: name (unicode), its drive type, and
-//                                    its mount paths (a list of unicode), or the error code (int) with
+//                                    to its reply bytes (str; bytes in Python 3) or to the error code
+//                                    (int) it fails with
+//   volume(name, drive_type, paths)  the next volume of the search: name (unicode; str in Python 3), its
+//                                    drive type, and its mount paths (a list of texts), or the error code (int) with
 //                                    which their listing is refused
 //   calls()                          the calls made since the last calls() or reset(), as text, such as
 //                                    "DeviceIoControl(#1, 0x70050, null, 0, 16384, null)"
@@ -22,6 +23,9 @@
 // lock, so the script and the record are kept under a lock of their own.
 #include "storage_platform.h"
 
+#ifdef Py_LIMITED_API
+#define PY_SSIZE_T_CLEAN
+#endif
 #include <Python.h>
 
 #include <chrono>
@@ -272,6 +276,73 @@ UINT GetDriveTypeW(const WCHAR *rootPath)
 
 namespace {
 
+// What differs between the Python 2 and the Python 3 (stable ABI) builds of this module.
+#if PY_MAJOR_VERSION >= 3
+bool IsInteger(PyObject *number)
+{
+    return PyLong_Check(number);
+}
+
+bool IsBytes(PyObject *obj)
+{
+    return PyBytes_Check(obj);
+}
+
+std::string BytesOf(PyObject *bytes)
+{
+    return std::string(PyBytes_AsString(bytes), (size_t)PyBytes_Size(bytes));
+}
+
+PyObject *FromLong(long value)
+{
+    return PyLong_FromLong(value);
+}
+
+PyObject *FromText(const char *text)
+{
+    return PyUnicode_FromString(text);
+}
+
+bool ToUtf16(PyObject *text, std::u16string *units)
+{
+    PyObject *encoded = PyUnicode_Check(text) ? PyUnicode_AsEncodedString(text, "utf-16-le", "surrogatepass") : NULL;
+    if (!encoded) {
+        PyErr_SetString(PyExc_TypeError, "a str text is needed");
+        return false;
+    }
+    std::string bytes = BytesOf(encoded);
+    Py_DECREF(encoded);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units->push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
+    }
+    return true;
+}
+#else
+bool IsInteger(PyObject *number)
+{
+    return PyInt_Check(number) || PyLong_Check(number);
+}
+
+bool IsBytes(PyObject *obj)
+{
+    return PyString_Check(obj);
+}
+
+std::string BytesOf(PyObject *bytes)
+{
+    return std::string(PyString_AS_STRING(bytes), (size_t)PyString_GET_SIZE(bytes));
+}
+
+PyObject *FromLong(long value)
+{
+    return PyInt_FromLong(value);
+}
+
+PyObject *FromText(const char *text)
+{
+    return PyString_FromString(text);
+}
+
 // A unicode object's text in UTF-16 units; false with TypeError set for anything else.
 bool ToUtf16(PyObject *text, std::u16string *units)
 {
@@ -291,15 +362,16 @@ bool ToUtf16(PyObject *text, std::u16string *units)
     }
     return true;
 }
+#endif
 
 // A Python int or long as a DWORD; false with an exception set when it is neither or out of range.
 bool ToDword(PyObject *number, DWORD *value)
 {
-    if (!PyInt_Check(number) && !PyLong_Check(number)) {
+    if (!IsInteger(number)) {
         PyErr_SetString(PyExc_TypeError, "an integer is needed");
         return false;
     }
-    long long v = PyLong_Check(number) ? PyLong_AsLongLong(number) : PyInt_AsLong(number);
+    long long v = PyLong_AsLongLong(number);
     if (PyErr_Occurred() || v < 0 || v > 0xFFFFFFFFll) {
         PyErr_Clear();
         PyErr_SetString(PyExc_OverflowError, "a 32-bit unsigned integer is needed");
@@ -351,8 +423,8 @@ PyObject *AddDevice(PyObject *, PyObject *args)
             return NULL;
         }
         Reply reply = {0, ""};
-        if (PyString_Check(replyArg)) {
-            reply.bytes.assign(PyString_AS_STRING(replyArg), (size_t)PyString_GET_SIZE(replyArg));
+        if (IsBytes(replyArg)) {
+            reply.bytes = BytesOf(replyArg);
         } else if (!ToDword(replyArg, &reply.error)) {
             return NULL;
         }
@@ -378,8 +450,8 @@ PyObject *AddVolume(PyObject *, PyObject *args)
     }
     volume.driveType = driveType;
     if (PyList_Check(pathsArg)) {
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(pathsArg); i++) {
-            if (!ToUtf16(PyList_GET_ITEM(pathsArg, i), &volume.pathList)) {
+        for (Py_ssize_t i = 0; i < PyList_Size(pathsArg); i++) {
+            if (!ToUtf16(PyList_GetItem(pathsArg, i), &volume.pathList)) {
                 return NULL;
             }
             volume.pathList.push_back(0);
@@ -404,12 +476,12 @@ PyObject *TakeCalls(PyObject *, PyObject *)
         return NULL;
     }
     for (size_t i = 0; i < taken.size(); i++) {
-        PyObject *text = PyString_FromString(taken[i].c_str());
+        PyObject *text = FromText(taken[i].c_str());
         if (!text) {
             Py_DECREF(list);
             return NULL;
         }
-        PyList_SET_ITEM(list, (Py_ssize_t)i, text);
+        PyList_SetItem(list, (Py_ssize_t)i, text);
     }
     return list;
 }
@@ -417,7 +489,7 @@ PyObject *TakeCalls(PyObject *, PyObject *)
 PyObject *OpenHandles(PyObject *, PyObject *)
 {
     std::lock_guard<std::mutex> guard(platformLock);
-    return PyInt_FromLong((long)(openDevices.size() + openSearches.size()));
+    return FromLong((long)(openDevices.size() + openSearches.size()));
 }
 
 PyObject *Hold(PyObject *, PyObject *args)
@@ -434,7 +506,7 @@ PyObject *Hold(PyObject *, PyObject *args)
 PyObject *Held(PyObject *, PyObject *)
 {
     std::lock_guard<std::mutex> guard(platformLock);
-    return PyInt_FromLong(heldOpens);
+    return FromLong(heldOpens);
 }
 
 PyObject *Release(PyObject *, PyObject *)
@@ -459,7 +531,16 @@ PyMethodDef substituteMethods[] = {
 
 }  // namespace
 
+#if PY_MAJOR_VERSION >= 3
+extern "C" __attribute__((visibility("default"))) PyObject *PyInit__storage_substitute()
+{
+    static PyModuleDef definition = {PyModuleDef_HEAD_INIT, "_storage_substitute", NULL, -1, substituteMethods,
+                                     NULL, NULL, NULL, NULL};
+    return PyModule_Create(&definition);
+}
+#else
 extern "C" __attribute__((visibility("default"))) void init_storage_substitute()
 {
     Py_InitModule("_storage_substitute", substituteMethods);
 }
+#endif
