@@ -29,7 +29,10 @@ class MetaStorage:
     def NextVolume(self):
         return _TessilDU.MetaStorage_NextVolume(self)
 
-    # Called for the object when its owning handle (self.this) is collected.
+    # Whether collecting the handle (self.this) deletes the object, as SWIG's proxies have it.
+    thisown = property(lambda self: self.this.own(), lambda self, value: self.this.own(value))
+
+    # Called for the object when its owning handle is collected.
     __swig_destroy__ = _TessilDU.delete_MetaStorage
 
 

@@ -20,7 +20,13 @@ class Sealer:
     def decrypt(self, data):
         return _sealer.Sealer_decrypt(self, data)
 
-    # Called for the object when its owning handle (self.this) is collected.
+    # Whether collecting the handle (self.this) deletes the object, as SWIG's proxies have it.
+    thisown = property(lambda self: self.this.own(), lambda self, value: self.this.own(value))
+
+    def __repr__(self):
+        return "<%s.%s; proxy of %r >" % (self.__class__.__module__, self.__class__.__name__, self.this)
+
+    # Called for the object when its owning handle is collected.
     __swig_destroy__ = _sealer.delete_Sealer
 
 
