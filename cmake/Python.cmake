@@ -58,8 +58,8 @@ if(WIN32)
   endif()
   # The import library of python3.dll comes with the interpreter (tools/python3), which lists the stable-ABI
   # names that python39.dll really exports.
-  set(TESSIL_PYTHON3_DEF ${CMAKE_BINARY_DIR}/python3/python3.def)
-  set(TESSIL_PYTHON3_IMPORT_LIB ${CMAKE_BINARY_DIR}/python3/libpython3.a)
+  set(TESSIL_PYTHON3_DEF ${CMAKE_BINARY_DIR}/python39/python3.def)
+  set(TESSIL_PYTHON3_IMPORT_LIB ${CMAKE_BINARY_DIR}/python39/libpython3.a)
   add_library(python3_limited INTERFACE)
   add_dependencies(python3_limited python3_import_library)
   target_link_libraries(python3_limited INTERFACE python3_headers ${TESSIL_PYTHON3_IMPORT_LIB})

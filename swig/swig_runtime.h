@@ -1295,8 +1295,13 @@ static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_
 // pointers that are not there, so more than one argument is refused first.
 static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, SwigTypeSlot *slot)
 {
-    if (strchr(format, '|') && PyTuple_Size(args) > 1) {
-        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)", (int)PyTuple_Size(args));
+#if SWIG_PYTHON3
+    Py_ssize_t count = PyTuple_Size(args);
+#else
+    Py_ssize_t count = PyTuple_GET_SIZE(args);  // as Python 2.5 modules read it, no call into the DLL
+#endif
+    if (strchr(format, '|') && count > 1) {
+        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)", (int)count);
         return NULL;
     }
     PyObject *cls;

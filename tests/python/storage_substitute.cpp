@@ -276,32 +276,14 @@ UINT GetDriveTypeW(const WCHAR *rootPath)
 
 namespace {
 
-// What differs between the Python 2 and the Python 3 (stable ABI) builds of this module.
+// The Python 3 build (stable ABI) under Python 2's names: byte replies are bytes there, texts str.
 #if PY_MAJOR_VERSION >= 3
-bool IsInteger(PyObject *number)
-{
-    return PyLong_Check(number);
-}
-
-bool IsBytes(PyObject *obj)
-{
-    return PyBytes_Check(obj);
-}
-
-std::string BytesOf(PyObject *bytes)
-{
-    return std::string(PyBytes_AsString(bytes), (size_t)PyBytes_Size(bytes));
-}
-
-PyObject *FromLong(long value)
-{
-    return PyLong_FromLong(value);
-}
-
-PyObject *FromText(const char *text)
-{
-    return PyUnicode_FromString(text);
-}
+#define PyInt_Check PyLong_Check
+#define PyInt_FromLong PyLong_FromLong
+#define PyString_Check PyBytes_Check
+#define PyString_AS_STRING PyBytes_AsString
+#define PyString_GET_SIZE PyBytes_Size
+#define PyString_FromString PyUnicode_FromString
 
 bool ToUtf16(PyObject *text, std::u16string *units)
 {
@@ -310,39 +292,14 @@ bool ToUtf16(PyObject *text, std::u16string *units)
         PyErr_SetString(PyExc_TypeError, "a str text is needed");
         return false;
     }
-    std::string bytes = BytesOf(encoded);
-    Py_DECREF(encoded);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units->push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
+    const unsigned char *bytes = (const unsigned char *)PyBytes_AsString(encoded);
+    for (Py_ssize_t i = 0; i + 1 < PyBytes_Size(encoded); i += 2) {
+        units->push_back((char16_t)(bytes[i] | bytes[i + 1] << 8));
     }
+    Py_DECREF(encoded);
     return true;
 }
 #else
-bool IsInteger(PyObject *number)
-{
-    return PyInt_Check(number) || PyLong_Check(number);
-}
-
-bool IsBytes(PyObject *obj)
-{
-    return PyString_Check(obj);
-}
-
-std::string BytesOf(PyObject *bytes)
-{
-    return std::string(PyString_AS_STRING(bytes), (size_t)PyString_GET_SIZE(bytes));
-}
-
-PyObject *FromLong(long value)
-{
-    return PyInt_FromLong(value);
-}
-
-PyObject *FromText(const char *text)
-{
-    return PyString_FromString(text);
-}
-
 // A unicode object's text in UTF-16 units; false with TypeError set for anything else.
 bool ToUtf16(PyObject *text, std::u16string *units)
 {
@@ -367,7 +324,7 @@ bool ToUtf16(PyObject *text, std::u16string *units)
 // A Python int or long as a DWORD; false with an exception set when it is neither or out of range.
 bool ToDword(PyObject *number, DWORD *value)
 {
-    if (!IsInteger(number)) {
+    if (!PyInt_Check(number) && !PyLong_Check(number)) {
         PyErr_SetString(PyExc_TypeError, "an integer is needed");
         return false;
     }
@@ -423,8 +380,8 @@ PyObject *AddDevice(PyObject *, PyObject *args)
             return NULL;
         }
         Reply reply = {0, ""};
-        if (IsBytes(replyArg)) {
-            reply.bytes = BytesOf(replyArg);
+        if (PyString_Check(replyArg)) {
+            reply.bytes.assign(PyString_AS_STRING(replyArg), (size_t)PyString_GET_SIZE(replyArg));
         } else if (!ToDword(replyArg, &reply.error)) {
             return NULL;
         }
@@ -476,7 +433,7 @@ PyObject *TakeCalls(PyObject *, PyObject *)
         return NULL;
     }
     for (size_t i = 0; i < taken.size(); i++) {
-        PyObject *text = FromText(taken[i].c_str());
+        PyObject *text = PyString_FromString(taken[i].c_str());
         if (!text) {
             Py_DECREF(list);
             return NULL;
@@ -489,7 +446,7 @@ PyObject *TakeCalls(PyObject *, PyObject *)
 PyObject *OpenHandles(PyObject *, PyObject *)
 {
     std::lock_guard<std::mutex> guard(platformLock);
-    return FromLong((long)(openDevices.size() + openSearches.size()));
+    return PyInt_FromLong((long)(openDevices.size() + openSearches.size()));
 }
 
 PyObject *Hold(PyObject *, PyObject *args)
@@ -506,7 +463,7 @@ PyObject *Hold(PyObject *, PyObject *args)
 PyObject *Held(PyObject *, PyObject *)
 {
     std::lock_guard<std::mutex> guard(platformLock);
-    return FromLong(heldOpens);
+    return PyInt_FromLong(heldOpens);
 }
 
 PyObject *Release(PyObject *, PyObject *)
