@@ -116,7 +116,8 @@ endfunction()
 function(tessil_python_edition target name init python_dll python_lib module_dir dist python_def sources libs imports
          no_stage)
   if(WIN32)
-    # Python 2.5 runs on XP and Server 2003: the daemon's stand-in for GetTickCount64 serves here too.
+    # Python 2.5 runs on XP and Server 2003: the daemon's stand-in for GetTickCount64 serves here too. The
+    # Python 3 edition keeps to the same list of system imports.
     list(APPEND sources ${CMAKE_SOURCE_DIR}/TessilClient/xp_runtime.cpp)
   endif()
   add_library(${target} MODULE ${sources})

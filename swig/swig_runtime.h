@@ -43,6 +43,7 @@
 #error "the Python 3 edition is built against the stable ABI: define Py_LIMITED_API"
 #endif
 #ifdef _WIN32
+#include <winsock2.h>  // before windows.h, as Winsock's header demands of modules that include it after this one
 #include <windows.h>
 #else
 #include <semaphore.h>
