@@ -11,10 +11,15 @@ set(TESSIL_PYTHON3_LIMITED_API 0x03080000)
 
 if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(TESSIL_PYTHON_DIST python25-win64)
+    set(arch win64)
+    # PC/pyconfig.h derives this from _WIN64 for MSVC only, in both Pythons.
+    set(pointer_size_definition MS_WIN64)
   else()
-    set(TESSIL_PYTHON_DIST python25-win32)
+    set(arch win32)
+    set(pointer_size_definition "")
   endif()
+  set(TESSIL_PYTHON_DIST python25-${arch})
+  set(TESSIL_PYTHON3_DIST python3-${arch})
   # Python 2.5's own headers cannot be had: CPython 2.7.18's are used with its Windows configuration
   # header, keeping to what 2.5 has (swig/swig_runtime.h, and the import library's short list).
   set(TESSIL_PYTHON_SRC ${TESSIL_DEPS_DIR}/python2.7-src)
@@ -36,26 +41,16 @@ if(WIN32)
   # The headers, shared with the Windows interpreter that the tests build (tools/python25).
   add_library(python25_headers INTERFACE)
   target_include_directories(python25_headers SYSTEM INTERFACE ${TESSIL_PYTHON_SRC}/Include ${TESSIL_PYTHON_SRC}/PC)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    # PC/pyconfig.h derives this from _WIN64 for MSVC only.
-    target_compile_definitions(python25_headers INTERFACE MS_WIN64)
-  endif()
+  target_compile_definitions(python25_headers INTERFACE ${pointer_size_definition})
   add_library(python25 INTERFACE)
   add_dependencies(python25 python25_import_library)
   target_link_libraries(python25 INTERFACE python25_headers ${TESSIL_PYTHON25_LIB})
   set(TESSIL_PYTHON_LIB python25)
 
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(TESSIL_PYTHON3_DIST python3-win64)
-  else()
-    set(TESSIL_PYTHON3_DIST python3-win32)
-  endif()
   set(TESSIL_PYTHON3_SRC ${TESSIL_DEPS_DIR}/python3.9-src)
   add_library(python3_headers INTERFACE)
   target_include_directories(python3_headers SYSTEM INTERFACE ${TESSIL_PYTHON3_SRC}/Include ${TESSIL_PYTHON3_SRC}/PC)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    target_compile_definitions(python3_headers INTERFACE MS_WIN64)
-  endif()
+  target_compile_definitions(python3_headers INTERFACE ${pointer_size_definition})
   # The import library of python3.dll comes with the interpreter (tools/python3), which lists the stable-ABI
   # names that python39.dll really exports.
   set(TESSIL_PYTHON3_DEF ${CMAKE_BINARY_DIR}/python39/python3.def)

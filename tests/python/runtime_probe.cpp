@@ -141,14 +141,13 @@ PyObject *IntAndUlong(PyObject *, PyObject *args)
 // The mangled and shown names of the types of one module of the shared ring, as a list of pairs.
 PyObject *ModuleTypes(const swig_module_info *module)
 {
-    PyObject *types = PyList_New((Py_ssize_t)module->size);
+    PyObject *types = PyList_New(0);
     for (size_t i = 0; types && i < module->size; i++) {
         PyObject *pair = Py_BuildValue("(ss)", module->types[i]->name, module->types[i]->str);
-        if (!pair) {
+        if (!pair || PyList_Append(types, pair) < 0) {
             Py_CLEAR(types);
-            break;
         }
-        PyList_SetItem(types, (Py_ssize_t)i, pair);  // steals pair
+        Py_XDECREF(pair);
     }
     return types;
 }
