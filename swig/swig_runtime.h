@@ -21,7 +21,8 @@
 //     SwigRegisterClass
 //   init: SWIG_DEFINE_MODULE(_thing, methods, types)
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
-// Python 3 modules only what python3.dll forwards to an export of python39.dll (tests/python3 checks).
+// Python 3 modules only what python3.dll forwards to an export of python39.dll (their import library lists
+// no other name).
 
 #ifndef SWIG_RUNTIME_VERSION
 #error "define SWIG_RUNTIME_VERSION before including swig_runtime.h"
@@ -306,7 +307,8 @@ static inline PyObject *SwigTypeAttribute(PyTypeObject *type, const char *name)
 
 // Every module has its own PySwigObject type; handles of other modules are known by the name. A Python
 // class is no handle, whatever its name: reading a handle's fields from its instances would crash. Only C
-// code makes a type that cannot be subclassed, as handle types are.
+// code makes a type that cannot be subclassed, as handle types are. A chain's release asks this while an
+// exception may be on its way: that is kept.
 static inline bool SwigIsHandle(PyObject *obj)
 {
     PyTypeObject *type = Py_TYPE(obj);
@@ -316,6 +318,8 @@ static inline bool SwigIsHandle(PyObject *obj)
     if (PyType_GetFlags(type) & Py_TPFLAGS_BASETYPE) {
         return false;
     }
+    PyObject *excType, *excValue, *excTrace;
+    PyErr_Fetch(&excType, &excValue, &excTrace);
     PyObject *name = SwigTypeAttribute(type, "__name__");
     PyObject *size = SwigTypeAttribute(type, "__basicsize__");
     bool handle = name && size && PyUnicode_Check(name) && PyUnicode_CompareWithASCIIString(name, "PySwigObject") == 0 &&
@@ -323,6 +327,7 @@ static inline bool SwigIsHandle(PyObject *obj)
     Py_XDECREF(name);
     Py_XDECREF(size);
     PyErr_Clear();
+    PyErr_Restore(excType, excValue, excTrace);
     return handle;
 }
 
@@ -474,7 +479,6 @@ static inline PyObject *SwigObjectOct(PyObject *self)
     SwigFormatAddress(((PySwigObject *)self)->ptr, 8, text);
     return PyString_FromString(text);
 }
-
 #endif
 
 static inline PyObject *SwigObjectAddress(PyObject *self)
@@ -483,7 +487,7 @@ static inline PyObject *SwigObjectAddress(PyObject *self)
 }
 
 // "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own, link by link (a
-// chain may be long) into a text that grows by doubling.
+// chain may be long): pieces joined once in Python 3, a text that grows by doubling in Python 2.
 #if SWIG_PYTHON3
 static inline PyObject *SwigObjectRepr(PyObject *self)
 {
