@@ -7,8 +7,8 @@
 #include <cstdint>
 
 constexpr uint32_t SUPERVISOR_POLL_INTERVAL_MS = 10000;  // ms between two passes
-// The delays count down by this much per pass, on the understanding that a pass comes every 10 s.
-constexpr int COUNTDOWN_STEP = 10;                       // seconds
+// The delays count down by one pass's interval per pass.
+constexpr int COUNTDOWN_STEP = SUPERVISOR_POLL_INTERVAL_MS / 1000;  // seconds
 constexpr int FIRST_BACKOFF = 30;                        // seconds
 constexpr int BACKOFF_CAP = 3840;                        // seconds, 30 * 2^7
 

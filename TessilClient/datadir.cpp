@@ -1,16 +1,24 @@
 #include "datadir.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <sddl.h>
 
-#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
-#include "dataaccess.h"
 #include "filesecurity.h"
 #include "log.h"
 
-static const size_t DIRECTORY_PATH_SIZE = 260;
+static const size_t DRIVE_ROOT_LENGTH = 3;  // "C:\"
+static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
+static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
+static const char DATA_DIRECTORY_NAME[] = "Tessil";
+static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
+
+// Who may do what in the data directory and its logs directory, in the platform's descriptor language
+// (SDDL): owned by Administrators (O:BA); SYSTEM and Administrators have full control (FA), Users may read
+// and list (FR FX), so the log stays readable; no one else has any access. The list is protected (P), so
+// nothing from the parent loosens it, and everything made inside inherits it (OI CI).
+static const char DATA_DIRECTORY_SDDL[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
 static bool IsRealDirectory(DWORD attributes)
 {
@@ -74,7 +82,7 @@ exit:
 
 DWORD SecureDataDirectory(const char *directory)
 {
-    char path[DIRECTORY_PATH_SIZE];
+    char path[PATH_SIZE];
     char root[DRIVE_ROOT_LENGTH + 1];
     PSECURITY_DESCRIPTOR descriptor = NULL;
     PSID owner = NULL;
@@ -120,36 +128,19 @@ exit:
     return error;
 }
 
-FILE *OpenPlainFile(const char *path, PlainFileUse use)
+DWORD SetUpDataDirectory(char directory[PATH_SIZE])
 {
-    const bool append = use == PLAIN_FILE_APPEND;
-    // An append-only handle: every write lands at the end, whatever the stream's position.
-    const DWORD access = append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES : GENERIC_READ | GENERIC_WRITE;
-    FILE *stream = NULL;
-    int descriptor = -1;
-    BY_HANDLE_FILE_INFORMATION information;
-
-    HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                              FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        goto exit;
-    if (!GetFileInformationByHandle(file, &information) ||
-        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        information.nNumberOfLinks != 1)
-        goto exit;
-    descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), append ? _O_WRONLY | _O_APPEND | _O_TEXT
-                                                                           : _O_RDWR | _O_BINARY);
-    if (descriptor == -1)
-        goto exit;
-    file = INVALID_HANDLE_VALUE;  // the descriptor owns it now
-    stream = _fdopen(descriptor, append ? "a" : "r+b");
-    if (stream)
-        descriptor = -1;  // and the stream owns the descriptor
-
-exit:
-    if (descriptor != -1)
-        _close(descriptor);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return stream;
+    char systemDirectory[SYSTEM_DIRECTORY_SIZE];
+    UINT length = GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
+    const char *root = length < DRIVE_ROOT_LENGTH || length >= sizeof systemDirectory ? FALLBACK_DRIVE_ROOT
+                                                                                       : systemDirectory;
+    snprintf(directory, PATH_SIZE, "%.*s%s", static_cast<int>(DRIVE_ROOT_LENGTH), root, DATA_DIRECTORY_NAME);
+    // Before the log or the users file is touched there: until it is secured, anyone may have put anything
+    // in its place.
+    DWORD error = SecureDataDirectory(directory);
+    if (error != ERROR_SUCCESS)
+        return error;
+    strcat(directory, "\\");
+    snprintf(dataDirectory, sizeof dataDirectory, "%s%s", DEVICE_NAMESPACE_PREFIX, directory);
+    return ERROR_SUCCESS;
 }

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "gatherer.h"
-#include "protocol.h"
+#include "serving.h"
 
 static const DWORD ACCEPT_FAILURE_DELAY = 100;  // ms, so a persistent accept or select failure does not spin
 // Connections accepted in one round at most, so a flood of them cannot hold up the pending requests. A round

@@ -5,43 +5,27 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "datadir.h"
+#include "criticalsection.h"
 #include "logline.h"
-
-int quiet;
-char dataDirectory[DATA_DIRECTORY_SIZE];
+#include "plainfile.h"
+#include "settings.h"
 
 static const char LOG_FILE_NAME[] = "TessilCPH.log";
-static const size_t LOG_PATH_SIZE = 260;
 
-// Guards the stream and keeps each line whole. It is initialised on first use, so the log works before
-// any other start-up step; InitOnce* is avoided because the XP build must run on Windows XP.
+// Guards the stream and keeps each line whole.
 static CRITICAL_SECTION logLock;
-static volatile LONG logLockState;  // LOCK_UNSET -> LOCK_INITIALISING -> LOCK_READY
-enum { LOCK_UNSET, LOCK_INITIALISING, LOCK_READY };
+static const CriticalSectionInitialiser logLockReady(&logLock);
 static FILE *logStream;
 // The message being written, formatted and then escaped: too large for the stacks of the many connection
 // threads, so kept here and guarded by logLock like the stream.
 static char formattedMessage[LOG_MESSAGE_SIZE];
 static char escapedMessage[LOG_ESCAPED_MESSAGE_SIZE];
 
-static void EnterLogLock()
-{
-    if (InterlockedCompareExchange(&logLockState, LOCK_INITIALISING, LOCK_UNSET) == LOCK_UNSET) {
-        InitializeCriticalSection(&logLock);
-        InterlockedExchange(&logLockState, LOCK_READY);
-    } else {
-        while (InterlockedCompareExchange(&logLockState, LOCK_READY, LOCK_READY) != LOCK_READY)
-            Sleep(0);
-    }
-    EnterCriticalSection(&logLock);
-}
-
 // The first successful open fixes the file for the rest of the process. After a failed open the next
 // message tries again; until then lines go to standard output only.
 static void OpenLogStream()
 {
-    char path[LOG_PATH_SIZE];
+    char path[PATH_SIZE];
     int length = snprintf(path, sizeof path, "%s%s", dataDirectory, LOGS_DIRECTORY);
     if (length < 0 || static_cast<size_t>(length) >= sizeof path)
         return;
@@ -54,7 +38,7 @@ static void OpenLogStream()
 
 void LogMessage(const char *format, ...)
 {
-    EnterLogLock();
+    EnterCriticalSection(&logLock);
     if (!logStream)
         OpenLogStream();
 

@@ -1,11 +1,12 @@
 // TessilCPH: the Halvik Tessil Client Daemon, its installer and its console run.
 
-#include "protocol.h"
+#include "daemon.h"
 #include "service.h"
+#include "supervisor.h"
 
 static const uint16_t DAEMON_PORT = 6063;
 
-int DaemonEntry(int argc, char **argv)
+static int RunDaemonWithSwitches(int argc, char **argv)
 {
     int scriptModeFlag, quietFlag;
     ReadDaemonSwitches(argc, argv, &scriptModeFlag, &quietFlag);
@@ -15,5 +16,5 @@ int DaemonEntry(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    return ProgramEntry(argc, argv);
+    return ProgramEntry(argc, argv, {RunDaemonWithSwitches, StopAllSyncers});
 }

@@ -5,6 +5,35 @@
 
 #include "controlbyte.h"
 
+namespace {
+
+struct Words {
+    char text[64];
+};
+
+// "user name of N or more characters", N being the shortest name refused.
+constexpr Words NameTooLongWords()
+{
+    const char before[] = "user name of ", after[] = " or more characters";
+    Words words = {};
+    int used = 0;
+    for (const char *c = before; *c; ++c)
+        words.text[used++] = *c;
+    char digits[12] = {};
+    int count = 0;
+    for (int n = MAX_REGISTERED_NAME_LENGTH + 1; n > 0; n /= 10)
+        digits[count++] = static_cast<char>('0' + n % 10);
+    while (count > 0)
+        words.text[used++] = digits[--count];
+    for (const char *c = after; *c; ++c)
+        words.text[used++] = *c;
+    return words;
+}
+
+constexpr Words NAME_TOO_LONG_WORDS = NameTooLongWords();
+
+}  // namespace
+
 int CompareNoCase(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
@@ -87,7 +116,7 @@ const char *RefusalText(RegistrationRefusal refusal)
     case REGISTRATION_ACCEPTED:
         return "accepted";
     case REFUSED_NAME_TOO_LONG:
-        return "user name of 254 or more characters";
+        return NAME_TOO_LONG_WORDS.text;
     case REFUSED_NAME_CONTROL_CHARACTER:
         return "control character in the user name";
     case REFUSED_NAME_NOT_TEXT:

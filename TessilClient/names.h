@@ -2,9 +2,12 @@
 
 // Rules for user names and syncer arguments: comparison and what may be registered.
 
-// Longest user name a request may register. The users file loader stops the daemon at a line of 255
-// characters including its line feed, so a longer name would block every later start-up.
-constexpr int MAX_REGISTERED_NAME_LENGTH = 253;
+#include "userfile.h"
+
+// Longest user name a request may register: with its line feed, one character short of the users file
+// line that stops the daemon's start-up, so no registered name can block every later start-up.
+constexpr int MAX_REGISTERED_NAME_LENGTH = USER_LINE_MAX_CHARACTERS - 2;
+static_assert(MAX_REGISTERED_NAME_LENGTH == 253, "the length clients have always been held to");
 
 // The system's ANSI code page as far as the checks need it: the bytes that begin a double-byte character
 // (none on a single-byte code page). Command lines of processes are read as text of this code page, by

@@ -45,5 +45,5 @@ RequestOutcome AddReceived(PendingRequest *entry, int count, Request *request)
     if (count <= 0 || count > entry->wanted)
         return REQUEST_CLOSED;
     entry->received += count;
-    return ReadArrivedRequest(entry->bytes, entry->received, request, &entry->wanted);
+    return ReadRequest(entry->bytes, entry->received, request, &entry->wanted);
 }

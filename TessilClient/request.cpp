@@ -2,17 +2,84 @@
 
 #include <cstring>
 
-static int ReadInt32(RequestSource source, int32_t *value)
+// Every field is bounded, so no request outgrows the gatherer's buffer: the longest is the snapshot's.
+static_assert(BANNER_LENGTH + 4 + 2 * (4 + MAX_FIELD_LENGTH) <= MAX_REQUEST_BYTES, "user request");
+static_assert(BANNER_LENGTH + 4 + (4 + MAX_FIELD_LENGTH) + 4 <= MAX_REQUEST_BYTES, "port request");
+
+namespace {
+
+// The bytes received so far and how far the request has been read into them.
+struct ArrivedBytes {
+    const char *bytes;
+    int received;
+    int position;
+    int wanted;  // set when a field asked for more than has arrived
+};
+
+// Copies the next n bytes (none for n <= 0); false, noting how many are still wanted, when they have not
+// all arrived.
+bool Take(ArrivedBytes *arrived, void *buffer, int n)
+{
+    if (n <= 0)
+        return true;
+    if (arrived->received - arrived->position < n) {
+        arrived->wanted = arrived->position + n - arrived->received;
+        return false;
+    }
+    std::memcpy(buffer, arrived->bytes + arrived->position, n);
+    arrived->position += n;
+    return true;
+}
+
+RequestOutcome TakeInt32(ArrivedBytes *arrived, int32_t *value)
 {
     unsigned char bytes[4];
-    *value = 0;
-    if (source.recv(source.context, reinterpret_cast<char *>(bytes), sizeof bytes) != 0)
-        return -1;
+    if (!Take(arrived, bytes, sizeof bytes))
+        return REQUEST_INCOMPLETE;
     uint32_t bits = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
                     uint32_t(bytes[3]) << 24;
     std::memcpy(value, &bits, sizeof bits);
-    return 0;
+    return REQUEST_COMPLETE;
 }
+
+// A length, then that many bytes into a zero-filled buffer. The comparison is signed: a negative length
+// reads nothing and leaves the string empty.
+RequestOutcome TakeCounted(ArrivedBytes *arrived, char *buffer, int32_t maxLength)
+{
+    int32_t length;
+    if (TakeInt32(arrived, &length) != REQUEST_COMPLETE)
+        return REQUEST_INCOMPLETE;
+    if (length > maxLength)
+        return REQUEST_CLOSED;
+    return Take(arrived, buffer, length) ? REQUEST_COMPLETE : REQUEST_INCOMPLETE;
+}
+
+RequestOutcome TakeFields(ArrivedBytes *arrived, Request *request)
+{
+    char banner[BANNER_LENGTH];
+    if (!Take(arrived, banner, BANNER_LENGTH))
+        return REQUEST_INCOMPLETE;
+    if (std::memcmp(banner, REQUEST_BANNER, BANNER_LENGTH) != 0)
+        return REQUEST_CLOSED;
+    if (TakeInt32(arrived, &request->type) != REQUEST_COMPLETE)
+        return REQUEST_INCOMPLETE;
+
+    RequestOutcome outcome;
+    switch (request->type) {
+    case REQ_USER:
+        outcome = TakeCounted(arrived, request->name, MAX_FIELD_LENGTH);
+        return outcome == REQUEST_COMPLETE ? TakeCounted(arrived, request->argument, MAX_FIELD_LENGTH) : outcome;
+    case REQ_PORT:
+        outcome = TakeCounted(arrived, request->name, MAX_FIELD_LENGTH);
+        return outcome == REQUEST_COMPLETE ? TakeInt32(arrived, &request->port) : outcome;
+    case REQ_SNAPSHOT:
+        return TakeCounted(arrived, reinterpret_cast<char *>(request->volume), MAX_VOLUME_NAME_BYTES);
+    default:
+        return REQUEST_UNKNOWN_TYPE;
+    }
+}
+
+}  // namespace
 
 void EncodeInt32(int32_t value, char bytes[4])
 {
@@ -22,79 +89,11 @@ void EncodeInt32(int32_t value, char bytes[4])
         bytes[i] = static_cast<char>(bits >> (8 * i) & 0xFF);
 }
 
-// A length, then that many bytes into a zero-filled buffer. The comparison is signed: a negative length
-// reads nothing and leaves the string empty.
-static int ReadCounted(RequestSource source, char *buffer, int32_t maxLength)
-{
-    int32_t length;
-    if (ReadInt32(source, &length) != 0 || length > maxLength)
-        return -1;
-    return source.recv(source.context, buffer, length);
-}
-
-RequestOutcome ReadRequest(RequestSource source, Request *request)
+RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted)
 {
     std::memset(request, 0, sizeof *request);
-
-    char banner[BANNER_LENGTH + 1] = {};
-    if (source.recv(source.context, banner, BANNER_LENGTH) != 0 || std::strcmp(banner, REQUEST_BANNER) != 0)
-        return REQUEST_CLOSED;
-    if (ReadInt32(source, &request->type) != 0)
-        return REQUEST_CLOSED;
-
-    switch (request->type) {
-    case REQ_USER:
-        if (ReadCounted(source, request->name, MAX_FIELD_LENGTH) != 0 ||
-            ReadCounted(source, request->argument, MAX_FIELD_LENGTH) != 0)
-            return REQUEST_CLOSED;
-        return REQUEST_COMPLETE;
-    case REQ_PORT:
-        if (ReadCounted(source, request->name, MAX_FIELD_LENGTH) != 0 || ReadInt32(source, &request->port) != 0)
-            return REQUEST_CLOSED;
-        return REQUEST_COMPLETE;
-    case REQ_SNAPSHOT:
-        if (ReadCounted(source, reinterpret_cast<char *>(request->volume), MAX_VOLUME_NAME_BYTES) != 0)
-            return REQUEST_CLOSED;
-        return REQUEST_COMPLETE;
-    default:
-        return REQUEST_UNKNOWN_TYPE;
-    }
-}
-
-namespace {
-
-struct ArrivedBytes {
-    const char *bytes;
-    int received;
-    int position;
-    int wanted;  // set when a read asked for more than has arrived
-};
-
-int ReadArrived(void *context, char *buffer, int n)
-{
-    ArrivedBytes *arrived = static_cast<ArrivedBytes *>(context);
-    if (n <= 0)
-        return 0;
-    if (arrived->received - arrived->position < n) {
-        arrived->wanted = arrived->position + n - arrived->received;
-        return -1;
-    }
-    std::memcpy(buffer, arrived->bytes + arrived->position, n);
-    arrived->position += n;
-    return 0;
-}
-
-}  // namespace
-
-RequestOutcome ReadArrivedRequest(const char *bytes, int received, Request *request, int *wanted)
-{
     ArrivedBytes arrived = {bytes, received, 0, 0};
-    RequestOutcome outcome = ReadRequest({ReadArrived, &arrived}, request);
-    *wanted = 0;
-    if (outcome != REQUEST_CLOSED || arrived.wanted == 0)
-        return outcome;
-    if (arrived.wanted > MAX_REQUEST_BYTES - received)
-        return REQUEST_CLOSED;  // cannot happen with the fields' bounds; a request never outgrows its buffer
-    *wanted = arrived.wanted;
-    return REQUEST_INCOMPLETE;
+    RequestOutcome outcome = TakeFields(&arrived, request);
+    *wanted = outcome == REQUEST_INCOMPLETE ? arrived.wanted : 0;
+    return outcome;
 }

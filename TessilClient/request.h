@@ -23,15 +23,6 @@ constexpr int FIELD_BUFFER_SIZE = MAX_FIELD_LENGTH + 1;
 constexpr int VOLUME_BUFFER_SIZE = 2050;  // bytes
 constexpr int VOLUME_BUFFER_UNITS = VOLUME_BUFFER_SIZE / 2;
 
-// Reads exactly n bytes into buffer: 0 when they all arrived, -1 when the stream ended or failed first.
-// A zero or negative n reads nothing and gives 0.
-typedef int (*RecvFunction)(void *source, char *buffer, int n);
-
-struct RequestSource {
-    RecvFunction recv;
-    void *context;
-};
-
 struct Request {
     int32_t type;
     char name[FIELD_BUFFER_SIZE];      // REQ_USER, REQ_PORT; ends at its first NUL
@@ -42,18 +33,16 @@ struct Request {
 
 enum RequestOutcome {
     REQUEST_COMPLETE = 0,  // every field of a known request type was read
-    REQUEST_CLOSED,        // wrong banner, a length out of bounds, or the stream ended early
+    REQUEST_CLOSED,        // wrong banner or a length out of bounds
     REQUEST_UNKNOWN_TYPE,  // banner and type read; the type is none of the three
-    REQUEST_INCOMPLETE,    // ReadArrivedRequest only: the bytes so far end inside a field
+    REQUEST_INCOMPLETE,    // the bytes so far end inside a field
 };
 
 // The wire form of a 32-bit integer, for replies.
 void EncodeInt32(int32_t value, char bytes[4]);
 
-// Reads one request: the banner, the type and the type's fields. `request` is zero-filled first.
-RequestOutcome ReadRequest(RequestSource source, Request *request);
-
-// Reads one request from the `received` bytes that have arrived so far. REQUEST_INCOMPLETE: they end inside
-// a field, whose rest is *wanted bytes long (never more than MAX_REQUEST_BYTES - received); receiving just
-// that much leaves whatever the client sends after its request (a snapshot's release) unread.
-RequestOutcome ReadArrivedRequest(const char *bytes, int received, Request *request, int *wanted);
+// Reads one request from the `received` bytes that have arrived so far: the banner, the type and the type's
+// fields. `request` is zero-filled first. REQUEST_INCOMPLETE: the bytes end inside a field, whose rest is
+// *wanted bytes long (never more than MAX_REQUEST_BYTES - received); receiving just that much leaves
+// whatever the client sends after its request (a snapshot's release) unread. Otherwise *wanted is 0.
+RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted);

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include "service.h"
-
 static_assert(SCM_MANAGER_ALL_ACCESS == SC_MANAGER_ALL_ACCESS, "manager access");
 static_assert(SCM_SERVICE_ALL_ACCESS == SERVICE_ALL_ACCESS, "service access");
 static_assert(SCM_UNINSTALL_ACCESS == (DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS), "uninstall access");
@@ -110,18 +108,24 @@ void ScmClose(ScmHandle handle)
         CloseServiceHandle(Native(handle));
 }
 
+// The service's functions, for the entries the platform calls. Set before the dispatcher runs and before
+// the handler is registered.
+static ServiceMainFunction serviceMainFunction;
+static ControlHandlerFunction controlHandlerFunction;
+
 static VOID WINAPI ControlHandlerEntry(DWORD control)
 {
-    ServiceCtrlHandler(control);
+    controlHandlerFunction(control);
 }
 
 static VOID WINAPI ServiceMainEntry(DWORD argc, LPSTR *argv)
 {
-    ServiceMain(argc, argv);
+    serviceMainFunction(argc, argv);
 }
 
-ScmStatusHandle ScmRegisterControlHandler(const char *serviceName)
+ScmStatusHandle ScmRegisterControlHandler(const char *serviceName, ControlHandlerFunction handler)
 {
+    controlHandlerFunction = handler;
     return reinterpret_cast<ScmStatusHandle>(RegisterServiceCtrlHandlerA(serviceName, ControlHandlerEntry));
 }
 
@@ -133,8 +137,9 @@ uint32_t ScmReportStatus(ScmStatusHandle statusHandle, const ServiceStatus &stat
     return Outcome(SetServiceStatus(reinterpret_cast<SERVICE_STATUS_HANDLE>(statusHandle), &record));
 }
 
-int ScmRunDispatcher(const char *serviceName)
+int ScmRunDispatcher(const char *serviceName, ServiceMainFunction serviceMain)
 {
+    serviceMainFunction = serviceMain;
     SERVICE_TABLE_ENTRYA table[] = {{const_cast<char *>(serviceName), ServiceMainEntry}, {NULL, NULL}};
     return StartServiceCtrlDispatcherA(table);
 }

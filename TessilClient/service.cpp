@@ -3,19 +3,25 @@
 #include <cstdio>
 #include <cstring>
 
-ServiceStatus serviceStatus;
+// Set once by ProgramEntry, before the dispatcher can call the service's functions.
+static DaemonOperations daemonOperations;
+// The service status record, as last reported.
+static ServiceStatus serviceStatus;
 static ScmStatusHandle statusHandle;
 
-int ProgramEntry(int argc, char **argv)
+static void ServiceMain(uint32_t argc, char **argv);
+
+int ProgramEntry(int argc, char **argv, const DaemonOperations &daemon)
 {
+    daemonOperations = daemon;
     // Only the number of arguments decides between the dispatcher and the one-argument forms.
     if (argc != 2)
-        return ScmRunDispatcher(SERVICE_NAME);
+        return ScmRunDispatcher(SERVICE_NAME, ServiceMain);
     if (strcmp(argv[1], INSTALL_SWITCH) == 0)
         return InstallService();
     if (strcmp(argv[1], UNINSTALL_SWITCH) == 0)
         return UninstallService();
-    return DaemonEntry(argc, argv);
+    return daemonOperations.run(argc, argv);
 }
 
 void ReadDaemonSwitches(int argc, char **argv, int *scriptModeFlag, int *quietFlag)
@@ -112,26 +118,26 @@ static void ReportState(uint32_t state)
     ScmReportStatus(statusHandle, serviceStatus);
 }
 
-void ServiceMain(uint32_t argc, char **argv)
+static void ServiceCtrlHandler(uint32_t control)
 {
-    statusHandle = ScmRegisterControlHandler(SERVICE_NAME);
+    if (control == SCM_CONTROL_STOP || control == SCM_CONTROL_SHUTDOWN) {
+        ReportState(SCM_STATE_STOP_PENDING);
+        daemonOperations.stopSyncers();
+        ReportState(SCM_STATE_STOPPED);
+        return;
+    }
+    ScmReportStatus(statusHandle, serviceStatus);  // any other control: the record as it stands
+}
+
+static void ServiceMain(uint32_t argc, char **argv)
+{
+    statusHandle = ScmRegisterControlHandler(SERVICE_NAME, ServiceCtrlHandler);
     if (statusHandle == NULL)
         return;
 
     // Running at once: the daemon's start-up (even a listener that keeps retrying) is not waited for.
     serviceStatus = {SCM_OWN_PROCESS, SCM_STATE_RUNNING, SCM_ACCEPT_STOP_AND_SHUTDOWN, 0, 0, 0, STATUS_WAIT_HINT};
     if (ScmReportStatus(statusHandle, serviceStatus) == 0)
-        DaemonEntry(static_cast<int>(argc), argv);  // returns only when start-up gives up
+        daemonOperations.run(static_cast<int>(argc), argv);  // returns only when start-up gives up
     ReportState(SCM_STATE_STOPPED);
-}
-
-void ServiceCtrlHandler(uint32_t control)
-{
-    if (control == SCM_CONTROL_STOP || control == SCM_CONTROL_SHUTDOWN) {
-        ReportState(SCM_STATE_STOP_PENDING);
-        StopAllSyncers();
-        ReportState(SCM_STATE_STOPPED);
-        return;
-    }
-    ScmReportStatus(statusHandle, serviceStatus);  // any other control: the record as it stands
 }

@@ -3,28 +3,20 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cmdline.h"
+#include "criticalsection.h"
 #include "datadir.h"
 #include "log.h"
+#include "plainfile.h"
+#include "settings.h"
+#include "syncercommand.h"
 #include "userfile.h"
 
 UserSlot UserTable[MAX_USERS];
 int userCount;
 CRITICAL_SECTION tableLock;
-// Ready before main: the service control handler may take tableLock (StopAllSyncers) as soon as it is
-// registered, before the daemon has started.
-static const struct TableLockInitialiser {
-    TableLockInitialiser() { InitializeCriticalSection(&tableLock); }
-} tableLockInitialiser;
-FILE *userListFile;
-int scriptMode;
-uint32_t daemonProcessId;
-AnsiCodePage ansiCodePage;
+static const CriticalSectionInitialiser tableLockReady(&tableLock);
+static FILE *userListFile;
 
-static const size_t SYSTEM_DIRECTORY_SIZE = 1024;
-static const char FALLBACK_DRIVE_ROOT[] = "C:\\";
-static const char DATA_DIRECTORY_NAME[] = "Tessil";
-static const char DEVICE_NAMESPACE_PREFIX[] = "\\\\.\\";
 static const char USER_LIST_FILE_NAME[] = "TessilUList.cfg";
 
 // Set when the file's last line has no line feed, so the next appended name does not run into it.
@@ -46,7 +38,7 @@ void LaunchSyncer(int slot, const char *argument)
     const char *workingDirectory = NULL;  // script mode: the daemon's own, for the relative script path
 
     if (!scriptMode) {
-        char modulePath[MODULE_PATH_SIZE];
+        char modulePath[PATH_SIZE];
         DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
         if (length == 0 || length >= sizeof modulePath || BuildSyncerPath(syncerPath, modulePath) != 0) {
             LogMessage("could not get Tessil daemon path err %d.\n", static_cast<int>(length));
@@ -130,18 +122,9 @@ int LoadUserList()
 {
     ReadAnsiCodePage();
 
-    char path[SYSTEM_DIRECTORY_SIZE];
-    UINT length = GetSystemDirectoryA(path, sizeof path);
-    if (length < DRIVE_ROOT_LENGTH || length >= sizeof path)
-        strcpy(path, FALLBACK_DRIVE_ROOT);
-    path[DRIVE_ROOT_LENGTH] = '\0';
-    strcat(path, DATA_DIRECTORY_NAME);
-    // Before the log or the users file is touched there: until it is secured, anyone may have put anything
-    // in its place.
-    if (SecureDataDirectory(path) != ERROR_SUCCESS)
+    char path[PATH_SIZE];
+    if (SetUpDataDirectory(path) != ERROR_SUCCESS)
         return -1;
-    strcat(path, "\\");
-    snprintf(dataDirectory, sizeof dataDirectory, "%s%s", DEVICE_NAMESPACE_PREFIX, path);
     strcat(path, USER_LIST_FILE_NAME);
 
     userListFile = OpenPlainFile(path, PLAIN_FILE_UPDATE);

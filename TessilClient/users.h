@@ -1,11 +1,10 @@
 #pragma once
 
-// The registry of users: the data directory, the users file, UserTable and the start of each user's syncer.
+// The registry of users: the users file, UserTable and the start of each user's syncer.
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 
 #include "names.h"
 
@@ -20,18 +19,10 @@ struct UserSlot {
 };
 
 // Slots 0 .. userCount-1 are in use, in order of registration; a slot is never removed. UserTable, userCount
-// and userListFile are guarded by tableLock, which is ready from the start of the process.
+// and the users file are guarded by tableLock, which is ready from the start of the process.
 extern UserSlot UserTable[MAX_USERS];
 extern int userCount;
 extern CRITICAL_SECTION tableLock;
-extern FILE *userListFile;
-
-// Nonzero: syncers are started as the Python script rather than the syncer program. Set once at start-up.
-extern int scriptMode;
-// The daemon's own process id, passed to every syncer. Set once at start-up.
-extern uint32_t daemonProcessId;
-// The system's ANSI code page, in which names and arguments are checked. Set once at start-up.
-extern AnsiCodePage ansiCodePage;
 
 // Sets up the data directory, creates or opens the users file and registers every user listed in it.
 // Returns 0, or -1 when the data directory cannot be secured or the users file cannot be opened. Runs

@@ -28,3 +28,9 @@ wine_down() {
   "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
   "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
 }
+
+# wine_runs_i386: whether this machine runs i386 programs at all (some kernels refuse every 32-bit
+# executable); the i386 builds are then built but cannot be tried.
+wine_runs_i386() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}

@@ -6,6 +6,7 @@ again as C:\\Python25\\python.exe for script mode (see standin_syncer.cpp for wh
 """
 
 import contextlib
+import functools
 import importlib.machinery
 import importlib.util
 import os
@@ -23,6 +24,7 @@ DAEMON = Path(os.environ.get("TESSIL_E2E_DAEMON", ROOT / "dist/windows/TessilCPH
 STANDIN = ROOT / "build/win64/tests/e2e/tessil_standin_syncer.exe"
 PREFIX = Path(os.environ.get("TESSIL_E2E_PREFIX", ROOT / "build/wine-e2e"))
 WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"  # Wine's i386 loader, which every i386 program is started through
 WINESERVER = "/usr/lib/wine/wineserver"
 DAEMON_ADDRESS = ("127.0.0.1", 6063)
 START_TIMEOUT = 60.0  # seconds until the daemon listens
@@ -32,6 +34,16 @@ WAIT_TIMEOUT = 30.0  # seconds for a log line or a syncer record to appear
 SUPERVISOR_REPORTS = ("Syncer for user ", "restarting syncer for ")
 
 LOG_LINE = re.compile(rb"^(\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)\t:(.*)$", re.S)
+
+
+@functools.lru_cache(maxsize=None)
+def runs_i386():
+    """Whether this machine runs i386 programs at all: some kernels refuse every 32-bit executable."""
+    try:
+        subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except OSError:
+        return False
+    return True
 
 
 def _load_tessilctl():

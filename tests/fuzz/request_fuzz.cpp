@@ -11,30 +11,12 @@
 
 #include "argv_parser.h"
 #include "code_pages.h"
-#include "cmdline.h"
+#include "syncercommand.h"
 #include "names.h"
 #include "pending.h"
 #include "request.h"
 
 namespace {
-
-struct Bytes {
-    const uint8_t *data;
-    size_t size;
-    size_t position;
-};
-
-int ReadBytes(void *context, char *buffer, int n)
-{
-    Bytes *bytes = static_cast<Bytes *>(context);
-    if (n <= 0)
-        return 0;
-    if (bytes->size - bytes->position < static_cast<size_t>(n))
-        return -1;
-    std::memcpy(buffer, bytes->data + bytes->position, n);
-    bytes->position += n;
-    return 0;
-}
 
 void Require(bool condition)
 {
@@ -58,15 +40,15 @@ void CheckCommandLines(const Request &request, const AnsiCodePage &codePage)
 }
 
 // The gatherer's way: the same bytes in pieces of sizes the input itself suggests, each no more than the
-// reader asked for. It must stop where the reader did and read the same request.
-void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole,
-                         size_t consumed)
+// reader asked for. It must end with the outcome and the request of the whole bytes, having received no
+// more than the request: its bytes alone read the same, and one fewer leaves it incomplete.
+void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole)
 {
     char bytes[MAX_REQUEST_BYTES];
     PendingRequest entry;
     entry.bytes = bytes;
     StartPendingRequest(&entry, 0, 0);
-    Request arrived;
+    Request arrived = {};
     RequestOutcome arrivedOutcome = REQUEST_INCOMPLETE;
     size_t position = 0;
     while (arrivedOutcome == REQUEST_INCOMPLETE && position < size) {
@@ -76,29 +58,29 @@ void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcom
         position += piece;
         arrivedOutcome = AddReceived(&entry, static_cast<int>(piece), &arrived);
     }
-    if (arrivedOutcome == REQUEST_INCOMPLETE) {
-        Require(outcome == REQUEST_CLOSED);  // the bytes end inside the request
-        return;
-    }
-    Require(arrivedOutcome == outcome && position == consumed);
-    Require(std::memcmp(&arrived, &whole, sizeof whole) == 0);
+    Require(arrivedOutcome == outcome && std::memcmp(&arrived, &whole, sizeof whole) == 0);
+    if (outcome == REQUEST_INCOMPLETE)
+        return;  // the bytes end inside the request
+    int wanted;
+    Require(ReadRequest(bytes, entry.received - 1, &arrived, &wanted) == REQUEST_INCOMPLETE && wanted == 1);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Bytes bytes = {data, size, 0};
     Request request;
-    RequestOutcome outcome = ReadRequest({ReadBytes, &bytes}, &request);
+    int wanted;
+    RequestOutcome outcome = ReadRequest(reinterpret_cast<const char *>(data), static_cast<int>(size), &request,
+                                         &wanted);
 
     // Whatever arrived, every string stays terminated inside its buffer.
     Require(request.name[FIELD_BUFFER_SIZE - 1] == '\0');
     Require(request.argument[FIELD_BUFFER_SIZE - 1] == '\0');
     Require(request.volume[VOLUME_BUFFER_UNITS - 1] == 0);
-    Require(bytes.position <= size);
+    Require(wanted >= 0 && wanted <= MAX_REQUEST_BYTES);
 
-    CheckArrivedReading(data, size, outcome, request, bytes.position);
+    CheckArrivedReading(data, size, outcome, request);
 
     if (outcome == REQUEST_COMPLETE) {
         Require(request.type == REQ_USER || request.type == REQ_PORT || request.type == REQ_SNAPSHOT);

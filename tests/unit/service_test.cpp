@@ -29,6 +29,8 @@ struct FakeScm {
     std::vector<ServiceStatus> reports;
     bool registerFails = false;
     int dispatcherResult = 0;
+    std::vector<std::string> serviceArguments;  // the service's start, when the dispatcher runs it
+    ControlHandlerFunction controlHandler = nullptr;
     std::vector<std::string> daemonArguments;
     std::function<void()> whileDaemonRuns;
     uintptr_t nextHandle = 0x100;
@@ -144,10 +146,11 @@ void ScmClose(ScmHandle handle)
     }
 }
 
-ScmStatusHandle ScmRegisterControlHandler(const char *serviceName)
+ScmStatusHandle ScmRegisterControlHandler(const char *serviceName, ControlHandlerFunction handler)
 {
     EXPECT_STREQ("Halvik Tessil Client Daemon", serviceName);
     fake.calls.push_back("RegisterControlHandler");
+    fake.controlHandler = handler;
     return fake.registerFails ? nullptr : STATUS_HANDLE;
 }
 
@@ -158,10 +161,17 @@ uint32_t ScmReportStatus(ScmStatusHandle statusHandle, const ServiceStatus &stat
     return fake.Call("ReportStatus");
 }
 
-int ScmRunDispatcher(const char *serviceName)
+int ScmRunDispatcher(const char *serviceName, ServiceMainFunction serviceMain)
 {
     EXPECT_STREQ("Halvik Tessil Client Daemon", serviceName);
     fake.calls.push_back("RunDispatcher");
+    if (!fake.serviceArguments.empty()) {
+        std::vector<char *> argv;
+        for (std::string &argument : fake.serviceArguments)
+            argv.push_back(&argument[0]);
+        argv.push_back(nullptr);
+        serviceMain(static_cast<uint32_t>(fake.serviceArguments.size()), argv.data());
+    }
     return fake.dispatcherResult;
 }
 
@@ -180,21 +190,21 @@ void SleepMilliseconds(uint32_t milliseconds)
     fake.sleeps.push_back(milliseconds);
 }
 
-int DaemonEntry(int argc, char **argv)
+namespace {
+
+int RunFakeDaemon(int argc, char **argv)
 {
-    fake.calls.push_back("DaemonEntry");
+    fake.calls.push_back("RunDaemon");
     fake.daemonArguments.assign(argv, argv + argc);
     if (fake.whileDaemonRuns)
         fake.whileDaemonRuns();
     return 0;
 }
 
-void StopAllSyncers()
+void StopFakeSyncers()
 {
     fake.calls.push_back("StopAllSyncers");
 }
-
-namespace {
 
 class ServiceEntry : public ::testing::Test {
 protected:
@@ -212,7 +222,7 @@ protected:
         for (std::string &argument : arguments)
             argv.push_back(&argument[0]);
         argv.push_back(nullptr);
-        return ProgramEntry(static_cast<int>(arguments.size()), argv.data());
+        return ProgramEntry(static_cast<int>(arguments.size()), argv.data(), {RunFakeDaemon, StopFakeSyncers});
     }
 };
 
@@ -247,7 +257,7 @@ TEST_F(ServiceEntry, ArgumentCountChoosesTheOperation)
     for (const char *console : {"-s", "-I", "-U", "-c", "", "-i "}) {
         fake.calls.clear();
         EXPECT_EQ(0, Run({"TessilCPH.exe", console}));
-        EXPECT_EQ(Calls({"DaemonEntry"}), fake.calls) << console;
+        EXPECT_EQ(Calls({"RunDaemon"}), fake.calls) << console;
         EXPECT_EQ((std::vector<std::string>{"TessilCPH.exe", console}), fake.daemonArguments);
     }
 
@@ -403,41 +413,39 @@ TEST_F(ServiceEntry, UninstallGivesUpWhenAPollFails)
 
 TEST_F(ServiceEntry, ServiceReportsRunningAtOnceAndStoppedWhenTheDaemonGivesUp)
 {
-    std::string name = SERVICE_NAME, parameter = "-s";
-    char *argv[] = {&name[0], &parameter[0], nullptr};
+    fake.serviceArguments = {SERVICE_NAME, "-s"};
     fake.whileDaemonRuns = [] { ExpectReports({{SCM_STATE_RUNNING, 0}}); };
-    ServiceMain(2, argv);
-    EXPECT_EQ(Calls({"RegisterControlHandler", "ReportStatus", "DaemonEntry", "ReportStatus"}), fake.calls);
+    Run({"TessilCPH.exe"});
+    EXPECT_EQ(Calls({"RunDispatcher", "RegisterControlHandler", "ReportStatus", "RunDaemon", "ReportStatus"}), fake.calls);
     EXPECT_EQ((std::vector<std::string>{SERVICE_NAME, "-s"}), fake.daemonArguments);
     ExpectReports({{SCM_STATE_RUNNING, 0}, {SCM_STATE_STOPPED, 1}});
 }
 
 TEST_F(ServiceEntry, ServiceWithoutHandlerReportsNothingAndOneThatCannotReportDoesNotRun)
 {
-    std::string name = SERVICE_NAME;
-    char *argv[] = {&name[0], nullptr};
+    fake.serviceArguments = {SERVICE_NAME};
     fake.registerFails = true;
-    ServiceMain(1, argv);
-    EXPECT_EQ(Calls({"RegisterControlHandler"}), fake.calls);
+    Run({"TessilCPH.exe"});
+    EXPECT_EQ(Calls({"RunDispatcher", "RegisterControlHandler"}), fake.calls);
 
     fake = FakeScm();
+    fake.serviceArguments = {SERVICE_NAME};
     fake.outcomes = {{"ReportStatus", {6}}};
-    ServiceMain(1, argv);
-    EXPECT_EQ(Calls({"RegisterControlHandler", "ReportStatus", "ReportStatus"}), fake.calls);
+    Run({"TessilCPH.exe"});
+    EXPECT_EQ(Calls({"RunDispatcher", "RegisterControlHandler", "ReportStatus", "ReportStatus"}), fake.calls);
     ExpectReports({{SCM_STATE_RUNNING, 0}, {SCM_STATE_STOPPED, 1}});
 }
 
 TEST_F(ServiceEntry, StopAndShutdownTerminateTheSyncersBeforeStoppedIsReported)
 {
-    std::string name = SERVICE_NAME;
-    char *argv[] = {&name[0], nullptr};
     for (uint32_t control : {SCM_CONTROL_STOP, SCM_CONTROL_SHUTDOWN}) {
         fake = FakeScm();
+        fake.serviceArguments = {SERVICE_NAME};
         fake.whileDaemonRuns = [control] {
             fake.calls.clear();
-            ServiceCtrlHandler(control);
+            fake.controlHandler(control);
         };
-        ServiceMain(1, argv);
+        Run({"TessilCPH.exe"});
         // The handler's reports, then ServiceMain's own once the (stand-in) daemon returned.
         EXPECT_EQ(Calls({"ReportStatus", "StopAllSyncers", "ReportStatus", "ReportStatus"}), fake.calls);
         ExpectReports({{SCM_STATE_RUNNING, 0}, {SCM_STATE_STOP_PENDING, 1}, {SCM_STATE_STOPPED, 2},
@@ -447,14 +455,13 @@ TEST_F(ServiceEntry, StopAndShutdownTerminateTheSyncersBeforeStoppedIsReported)
 
 TEST_F(ServiceEntry, OtherControlsReportTheRecordUnchanged)
 {
-    std::string name = SERVICE_NAME;
-    char *argv[] = {&name[0], nullptr};
     const uint32_t INTERROGATE = 4, PAUSE = 2, PARAMCHANGE = 6;
+    fake.serviceArguments = {SERVICE_NAME};
     fake.whileDaemonRuns = [&] {
         for (uint32_t control : {INTERROGATE, PAUSE, PARAMCHANGE})
-            ServiceCtrlHandler(control);
+            fake.controlHandler(control);
     };
-    ServiceMain(1, argv);
+    Run({"TessilCPH.exe"});
     EXPECT_EQ(0, std::count(fake.calls.begin(), fake.calls.end(), "StopAllSyncers"));
     ExpectReports({{SCM_STATE_RUNNING, 0}, {SCM_STATE_RUNNING, 0}, {SCM_STATE_RUNNING, 0},
                    {SCM_STATE_RUNNING, 0}, {SCM_STATE_STOPPED, 1}});

@@ -1,6 +1,7 @@
 // The listener's socket and a connection thread that meets an exception, on real sockets under Wine.
 
-#include "protocol.h"
+#include "daemon.h"
+#include "serving.h"
 
 #include <winsock2.h>
 
@@ -8,7 +9,7 @@
 
 #include <new>
 
-#include "log.h"
+#include "settings.h"
 #include "snapshot.h"
 
 // This program's snapshot: Create runs out of memory, as a real one can in COM or in its strings.

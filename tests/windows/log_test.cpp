@@ -2,6 +2,7 @@
 // every test here writes to the one log set up for the suite.
 
 #include "log.h"
+#include "settings.h"
 
 #include <windows.h>
 

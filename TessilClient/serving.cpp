@@ -1,32 +1,31 @@
-#include "protocol.h"
+#include "serving.h"
 
-#include <cstring>
+#include <windows.h>
+
 #include <new>
 #include <string>
 
-#include "gatherer.h"
 #include "log.h"
+#include "settings.h"
 #include "snapshot.h"
-#include "supervisor.h"
 #include "users.h"
 
-static const DWORD LISTENER_RETRY_DELAY = 60000;  // ms
 // A connection thread's stack reservation, small so that thousands of threads (held snapshots, say) fit in a
 // 32-bit process. Measured deepest: 15 KB for a snapshot through the test stand-in of the shadow copy
 // service, 8 KB for a registration that starts a syncer; the real service's COM calls go deeper, hence the
 // wide margin.
 static const SIZE_T CONNECTION_STACK_RESERVE = 256 * 1024;  // bytes
-static const char LISTEN_ADDRESS[] = "127.0.0.1";
-
-// Clients connect all at once when every syncer reports its port at start-up: a short accept queue loses
-// some of them, so the platform's longest is used. A benchmark build may set its own.
-#ifndef TESSIL_LISTEN_BACKLOG
-#define TESSIL_LISTEN_BACKLOG SOMAXCONN
-#endif
-
 static const wchar_t SNAPSHOT_FAILED_TEXT[] = L"Snapshot creation failed.";
 
-int RecvAll(SOCKET connection, char *buffer, int n)
+// A connection whose request has arrived whole (REQUEST_COMPLETE or REQUEST_UNKNOWN_TYPE), for its thread.
+struct ArrivedRequest {
+    SOCKET connection;
+    RequestOutcome outcome;
+    Request request;
+};
+
+// Exactly n bytes: 0 when done, -1 when the connection closed or failed first. n <= 0 does nothing.
+static int RecvAll(SOCKET connection, char *buffer, int n)
 {
     while (n > 0) {
         int received = recv(connection, buffer, n, 0);
@@ -38,7 +37,7 @@ int RecvAll(SOCKET connection, char *buffer, int n)
     return 0;
 }
 
-int SendAll(SOCKET connection, const char *buffer, int n)
+static int SendAll(SOCKET connection, const char *buffer, int n)
 {
     while (n > 0) {
         int sent = send(connection, buffer, n, 0);
@@ -55,46 +54,6 @@ static void SendInt32(SOCKET connection, int32_t value)
     char bytes[4];
     EncodeInt32(value, bytes);
     SendAll(connection, bytes, sizeof bytes);
-}
-
-SOCKET OpenListener(uint16_t port)
-{
-    SOCKET opened = INVALID_SOCKET;
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (listener == INVALID_SOCKET)
-        goto exit;
-
-    // Exclusive: with address reuse, another local process could bind the same address beside it (Windows
-    // XP allows that) and take its requests.
-    int exclusive, result;
-    exclusive = 1;
-    result = setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&exclusive),
-                        sizeof exclusive);
-    if (result != 0) {
-        LogMessage("setsockopt failed, returned: %d.\n", result);
-        goto exit;
-    }
-
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = inet_addr(LISTEN_ADDRESS);
-    result = bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-    if (result != 0) {
-        LogMessage("bind failed, returned: %d.\n", result);
-        goto exit;
-    }
-
-    if (listen(listener, TESSIL_LISTEN_BACKLOG) != 0)
-        goto exit;
-    opened = listener;
-    listener = INVALID_SOCKET;
-
-exit:
-    if (listener != INVALID_SOCKET)
-        closesocket(listener);
-    return opened;
 }
 
 // REQ_USER: look the user up, registering a new one; reply with the stored port. A refused registration
@@ -135,9 +94,10 @@ static void ServePortRequest(const Request &request)
     LeaveCriticalSection(&tableLock);
 }
 
-// Runs wholly on the connection's thread and takes no lock, so snapshots of several requests can be in
-// the making at once. The snapshot lives until the client has released it (or gone away).
-void HandleSnapshotRequest(SOCKET connection, const uint16_t *volumeName)
+// REQ_SNAPSHOT: makes the snapshot of the volume (UTF-16, NUL-terminated), answers, and holds the snapshot
+// until the client sends 4 bytes or closes. Runs wholly on the connection's thread and takes no lock, so
+// snapshots of several requests can be in the making at once.
+static void HandleSnapshotRequest(SOCKET connection, const uint16_t *volumeName)
 {
     const wchar_t *volume = reinterpret_cast<const wchar_t *>(volumeName);
     VolumeSnapshot snapshot;
@@ -176,7 +136,9 @@ static void ServeRequest(SOCKET connection, RequestOutcome outcome, const Reques
         HandleSnapshotRequest(connection, request.volume);
 }
 
-DWORD WINAPI ConnectionThread(LPVOID parameter)
+// Serves the one request of a connection and closes the socket. The parameter is an ArrivedRequest made
+// with new, which the thread deletes.
+static DWORD WINAPI ConnectionThread(LPVOID parameter)
 {
     ArrivedRequest *arrived = static_cast<ArrivedRequest *>(parameter);
     // An exception (no memory for a reply's text, say) ends this connection, not the service.
@@ -206,37 +168,4 @@ void StartConnectionThread(SOCKET connection, RequestOutcome outcome, const Requ
         return;
     }
     CloseHandle(thread);
-}
-
-int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
-{
-    scriptMode = scriptModeFlag;
-    quiet = quietFlag;
-
-    WSADATA winsock;
-    WSAStartup(MAKEWORD(2, 0), &winsock);  // a failure shows as a listener that cannot be opened
-
-    SOCKET listener;
-    while ((listener = OpenListener(port)) == INVALID_SOCKET) {
-        LogMessage("Retrying in a minute...\n");
-        Sleep(LISTENER_RETRY_DELAY);
-    }
-
-    daemonProcessId = GetCurrentProcessId();
-    // A stop may come while the users are loaded: StopAllSyncers then waits for the whole table.
-    EnterCriticalSection(&tableLock);
-    int loaded = LoadUserList();
-    LeaveCriticalSection(&tableLock);
-    if (loaded != 0)
-        return 0;
-
-    HANDLE supervisor = CreateThread(NULL, 0, SupervisorThread, NULL, 0, NULL);
-    if (supervisor == NULL) {
-        DWORD error = GetLastError();
-        LogMessage("Could not start the syncer supervisor, error %d.\n", static_cast<int>(error));
-    } else {
-        CloseHandle(supervisor);
-    }
-
-    GatherRequests(listener);
 }

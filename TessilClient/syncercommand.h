@@ -1,13 +1,14 @@
 #pragma once
 
+// The command line a syncer is started with: its program (or the Python script), the user's name, the
+// daemon's process id and, for a registration, its argument.
+
 #include <cstddef>
 #include <cstdint>
 
 #include "names.h"
 #include "request.h"
-
-// Paths from GetModuleFileNameA fit in 260 bytes including the terminator.
-constexpr size_t MODULE_PATH_SIZE = 260;
+#include "settings.h"
 
 // The syncer program, found beside the daemon's own executable.
 constexpr char SYNCER_PROGRAM_NAME[] = "Tessil.exe";
@@ -15,7 +16,7 @@ constexpr char SYNCER_PROGRAM_NAME[] = "Tessil.exe";
 constexpr char SYNCER_SCRIPT_PREFIX[] = "\\Python25\\python.exe TessilClient\\Tessil.py";
 
 // Directory of the daemon plus SYNCER_PROGRAM_NAME: the directory is at most a module path long.
-constexpr size_t SYNCER_PATH_SIZE = MODULE_PATH_SIZE + sizeof(SYNCER_PROGRAM_NAME);
+constexpr size_t SYNCER_PATH_SIZE = PATH_SIZE + sizeof(SYNCER_PROGRAM_NAME);
 
 constexpr size_t PROCESS_ID_DIGITS = 10;  // the decimal form of any 32-bit value
 

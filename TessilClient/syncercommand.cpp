@@ -1,4 +1,4 @@
-#include "cmdline.h"
+#include "syncercommand.h"
 
 #include <cstdio>
 #include <cstring>

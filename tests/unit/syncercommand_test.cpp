@@ -1,5 +1,5 @@
 #include "argv_parser.h"
-#include "cmdline.h"
+#include "syncercommand.h"
 #include "code_pages.h"
 
 #include <gtest/gtest.h>
@@ -67,8 +67,8 @@ TEST(BuildSyncerPath, ReplacesTheDaemonFileName)
 TEST(BuildSyncerPath, ShortDaemonNameInTheLongestDirectoryStillFits)
 {
     // A 259-character module path whose file name is shorter than Tessil.exe.
-    std::string module = "C:\\" + std::string(MODULE_PATH_SIZE - 1 - 3 - 6, 'd') + "\\a.exe";
-    ASSERT_EQ(MODULE_PATH_SIZE - 1, module.size());
+    std::string module = "C:\\" + std::string(PATH_SIZE - 1 - 3 - 6, 'd') + "\\a.exe";
+    ASSERT_EQ(PATH_SIZE - 1, module.size());
     char path[SYNCER_PATH_SIZE];
     ASSERT_EQ(0, BuildSyncerPath(path, module.c_str()));
     EXPECT_EQ(module.substr(0, module.size() - 5) + "Tessil.exe", path);

@@ -1,0 +1,93 @@
+#include "daemon.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "gatherer.h"
+#include "log.h"
+#include "settings.h"
+#include "supervisor.h"
+#include "users.h"
+
+static const DWORD LISTENER_RETRY_DELAY = 60000;  // ms
+static const char LISTEN_ADDRESS[] = "127.0.0.1";
+
+// Clients connect all at once when every syncer reports its port at start-up: a short accept queue loses
+// some of them, so the platform's longest is used. A benchmark build may set its own.
+#ifndef TESSIL_LISTEN_BACKLOG
+#define TESSIL_LISTEN_BACKLOG SOMAXCONN
+#endif
+
+SOCKET OpenListener(uint16_t port)
+{
+    SOCKET opened = INVALID_SOCKET;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (listener == INVALID_SOCKET)
+        goto exit;
+
+    // Exclusive: with address reuse, another local process could bind the same address beside it (Windows
+    // XP allows that) and take its requests.
+    int exclusive, result;
+    exclusive = 1;
+    result = setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&exclusive),
+                        sizeof exclusive);
+    if (result != 0) {
+        LogMessage("setsockopt failed, returned: %d.\n", result);
+        goto exit;
+    }
+
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = inet_addr(LISTEN_ADDRESS);
+    result = bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    if (result != 0) {
+        LogMessage("bind failed, returned: %d.\n", result);
+        goto exit;
+    }
+
+    if (listen(listener, TESSIL_LISTEN_BACKLOG) != 0)
+        goto exit;
+    opened = listener;
+    listener = INVALID_SOCKET;
+
+exit:
+    if (listener != INVALID_SOCKET)
+        closesocket(listener);
+    return opened;
+}
+
+int RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
+{
+    scriptMode = scriptModeFlag;
+    quiet = quietFlag;
+
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 0), &winsock);  // a failure shows as a listener that cannot be opened
+
+    SOCKET listener;
+    while ((listener = OpenListener(port)) == INVALID_SOCKET) {
+        LogMessage("Retrying in a minute...\n");
+        Sleep(LISTENER_RETRY_DELAY);
+    }
+
+    daemonProcessId = GetCurrentProcessId();
+    // A stop may come while the users are loaded: StopAllSyncers then waits for the whole table.
+    EnterCriticalSection(&tableLock);
+    int loaded = LoadUserList();
+    LeaveCriticalSection(&tableLock);
+    if (loaded != 0)
+        return 0;
+
+    HANDLE supervisor = CreateThread(NULL, 0, SupervisorThread, NULL, 0, NULL);
+    if (supervisor == NULL) {
+        DWORD error = GetLastError();
+        LogMessage("Could not start the syncer supervisor, error %d.\n", static_cast<int>(error));
+    } else {
+        CloseHandle(supervisor);
+    }
+
+    GatherRequests(listener);
+}
