@@ -1,6 +1,7 @@
 # The _netopts module: argument conversion, the keep-alive record as it reaches Winsock (the recorder of
 # the Linux build), error codes, and the module's surface.
 import struct
+import sys
 import unittest
 
 import _netopts
@@ -100,7 +101,8 @@ class ConversionTest(unittest.TestCase):
 
     def test_time_and_interval_refusals(self):
         for position in (2, 3):
-            for bad, exception in ((-1, OverflowError), (-2 ** 31, OverflowError), (LONG(-1), LONG_REFUSAL),
+            smallest_int = -getattr(sys, 'maxint', sys.maxsize) - 1  # Python 2's int, not its long
+            for bad, exception in ((-1, OverflowError), (smallest_int, OverflowError), (LONG(-1), LONG_REFUSAL),
                                    (LongSubclass(-1), LONG_REFUSAL), (LONG(4294967296), LONG_REFUSAL), (1.0, TypeError),
                                    (0.0, TypeError), ('1', TypeError), (None, TypeError)):
                 args = [1, 1, 1]
