@@ -64,17 +64,7 @@ PyObject *ToPython(WCHAR *text)
 template <typename Operation>
 PyObject *RunUnlocked(MetaStorage *storage, const char *format, Operation operation)
 {
-    SwigObjectInUse *use = SwigEnterObject(storage, format, STORAGE_ARG);
-    if (!use) {
-        return NULL;
-    }
-    decltype(operation()) text;
-    Py_BEGIN_ALLOW_THREADS
-    text = operation();
-    Py_END_ALLOW_THREADS
-    PyObject *result = ToPython(text);
-    SwigLeaveObject(use);
-    return result;
+    return SwigCallInTurn(storage, format, STORAGE_ARG, true, operation, [](auto text) { return ToPython(text); });
 }
 
 // PartitionTable, PartitionEntry and DeviceNumber: (handle, path) -> str, or None when the query fails.
@@ -91,20 +81,10 @@ PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(
     if (!storage) {
         return NULL;
     }
-    const char *path;
-    size_t size;
-    int res = SwigAsCharPtrAndSize(pathArg, &path, &size, 0);
+    char *copy;
+    int res = SwigAsTextCopy(pathArg, &copy, 0);
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 2, PATH_ARG);
-    }
-    char *copy = NULL;
-    if (path) {
-        copy = (char *)PyMem_Malloc(size + 1);
-        if (!copy) {
-            return PyErr_NoMemory();
-        }
-        memcpy(copy, path, size);
-        copy[size] = '\0';
     }
     PyObject *result = RunUnlocked(storage, format, [=] { return (storage->*query)(copy); });
     PyMem_Free(copy);
@@ -166,7 +146,4 @@ PyMethodDef storageMethods[] = {
 
 }  // namespace
 
-SWIG_MODULE_INIT init_TessilDU()
-{
-    SwigCreateModule("_TessilDU", storageMethods, storageTypes);
-}
+SWIG_DEFINE_MODULE(_TessilDU, storageMethods, storageTypes)

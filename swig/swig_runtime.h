@@ -5,6 +5,10 @@
 // for Python 2.5, so the client's SWIG 1.3 proxy classes work unchanged and a SWIG 1.3 module of the
 // same runtime version can share our type table. Python 2.5's C API only.
 //
+// Built with Py_LIMITED_API (0x03080000), the same wrappers make the Python 3 edition: one module per
+// architecture for every Python 3.8 and later. The handle type is then a heap type made from a spec, byte
+// data is `bytes`, texts are `str` and integers `int`; the sections marked SWIG_PYTHON3 hold what differs.
+//
 // A module defines SWIG_RUNTIME_VERSION ("2", "3" or "4": modules of different versions share nothing)
 // and then includes this header once; everything here has internal linkage, one copy per module. Its
 // shape (zip/sealer_wrap.cpp is one):
@@ -12,23 +16,42 @@
 //   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
 //     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
 //     refused; a wrapper that lets the interpreter lock go copies what it reads of the arguments, then
-//     works on the object between SwigEnterObject and SwigLeaveObject; new_Thing returns
+//     works on the object in its turn, through SwigCallInTurn; new_Thing returns
 //     SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and Thing_swigregister calls
 //     SwigRegisterClass
-//   init: SWIG_MODULE_INIT init_thing() { SwigCreateModule("_thing", methods, types); }
+//   init: SWIG_DEFINE_MODULE(_thing, methods, types)
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
+// Python 3 modules only what python3.dll forwards to an export of python39.dll (their import library lists
+// no other name).
 
 #ifndef SWIG_RUNTIME_VERSION
 #error "define SWIG_RUNTIME_VERSION before including swig_runtime.h"
 #endif
 
+#ifdef Py_LIMITED_API
+#define PY_SSIZE_T_CLEAN
+#endif
 #include <Python.h>
-#include <pythread.h>
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+
+#if PY_MAJOR_VERSION >= 3
+#define SWIG_PYTHON3 1
+#ifndef Py_LIMITED_API
+#error "the Python 3 edition is built against the stable ABI: define Py_LIMITED_API"
+#endif
+#ifdef _WIN32
+#include <winsock2.h>  // before windows.h, as Winsock's header demands of modules that include it after this one
+#include <windows.h>
+#else
+#include <semaphore.h>
+#endif
+#else
+#define SWIG_PYTHON3 0
+#include <pythread.h>
 
 // These test type flags that Python 2.6 introduced; Python 2.5's types do not set them, so a module
 // built with them would not recognise a str or an int there. Use PyObject_TypeCheck or *_CheckExact.
@@ -47,11 +70,21 @@
 
 // The API version that Python 2.5 expects of Py_InitModule4.
 #define PYTHON25_API_VERSION 1013
+#endif
 
 #ifdef _WIN32
-#define SWIG_MODULE_INIT extern "C" __declspec(dllexport) void
+#define SWIG_EXPORT extern "C" __declspec(dllexport)
 #else
-#define SWIG_MODULE_INIT extern "C" __attribute__((visibility("default"))) void
+#define SWIG_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// The module's initialiser: init<name> for Python 2, PyInit_<name> for Python 3.
+#if SWIG_PYTHON3
+#define SWIG_DEFINE_MODULE(name, methods, slots) \
+    SWIG_EXPORT PyObject *PyInit_##name() { return SwigCreateModule(#name, methods, slots); }
+#else
+#define SWIG_DEFINE_MODULE(name, methods, slots) \
+    SWIG_EXPORT void init##name() { SwigCreateModule(#name, methods, slots); }
 #endif
 
 // Conversion results, as SWIG numbers them.
@@ -60,6 +93,7 @@ enum {
     SWIG_ERROR = -1,  // generic failure: reported as TypeError
     SWIG_TypeError = -5,
     SWIG_OverflowError = -7,
+    SWIG_MemoryError = -12,  // MemoryError already raised
 };
 
 // Conversion flags.
@@ -140,7 +174,56 @@ static const int SWIG_THIS_DEPTH_LIMIT = 64;
 static const size_t SWIG_ADDRESS_TEXT_SIZE = 3 * sizeof(void *) + 2;
 
 static swig_module_info *swigModule;  // this module's entry in the shared ring
-static PyTypeObject swigObjectType;
+static PyTypeObject *swigHandleType;  // this module's PySwigObject, once ready
+
+// ---- Byte strings and integers of the two editions ---------------------------------------------
+
+// Byte data: Python 2's str, Python 3's bytes (subclasses included).
+static inline bool SwigIsBytes(PyObject *obj)
+{
+#if SWIG_PYTHON3
+    return PyBytes_Check(obj);
+#else
+    return PyObject_TypeCheck(obj, &PyString_Type);
+#endif
+}
+
+static inline int SwigReadBytes(PyObject *obj, char **buffer, Py_ssize_t *length)
+{
+#if SWIG_PYTHON3
+    return PyBytes_AsStringAndSize(obj, buffer, length);
+#else
+    return PyString_AsStringAndSize(obj, buffer, length);
+#endif
+}
+
+// A new byte string of `size` bytes for the caller to fill (SwigBytesBuffer), or null with the exception set.
+static inline PyObject *SwigNewBytes(size_t size)
+{
+#if SWIG_PYTHON3
+    return PyBytes_FromStringAndSize(NULL, (Py_ssize_t)size);
+#else
+    return PyString_FromStringAndSize(NULL, (Py_ssize_t)size);
+#endif
+}
+
+static inline char *SwigBytesBuffer(PyObject *bytes)
+{
+#if SWIG_PYTHON3
+    return PyBytes_AsString(bytes);
+#else
+    return PyString_AS_STRING(bytes);
+#endif
+}
+
+static inline PyObject *SwigFromLong(long value)
+{
+#if SWIG_PYTHON3
+    return PyLong_FromLong(value);
+#else
+    return PyInt_FromLong(value);
+#endif
+}
 
 // ---- Types --------------------------------------------------------------------------------------
 
@@ -208,19 +291,73 @@ static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b
 
 // ---- Handles ------------------------------------------------------------------------------------
 
+#if SWIG_PYTHON3
+// A type attribute that the metatype `type` itself gives (no Python code runs); new reference or null.
+static inline PyObject *SwigTypeAttribute(PyTypeObject *type, const char *name)
+{
+    if (Py_TYPE((PyObject *)type) != &PyType_Type) {
+        return NULL;
+    }
+    PyObject *value = PyObject_GetAttrString((PyObject *)type, name);
+    if (!value) {
+        PyErr_Clear();
+    }
+    return value;
+}
+
+// Every module has its own PySwigObject type; handles of other modules are known by the name. A Python
+// class is no handle, whatever its name: reading a handle's fields from its instances would crash. Only C
+// code makes a type that cannot be subclassed, as handle types are. A chain's release asks this while an
+// exception may be on its way: that is kept.
+static inline bool SwigIsHandle(PyObject *obj)
+{
+    PyTypeObject *type = Py_TYPE(obj);
+    if (type == swigHandleType) {
+        return true;
+    }
+    if (PyType_GetFlags(type) & Py_TPFLAGS_BASETYPE) {
+        return false;
+    }
+    PyObject *excType, *excValue, *excTrace;
+    PyErr_Fetch(&excType, &excValue, &excTrace);
+    PyObject *name = SwigTypeAttribute(type, "__name__");
+    PyObject *size = SwigTypeAttribute(type, "__basicsize__");
+    bool handle = name && size && PyUnicode_Check(name) && PyUnicode_CompareWithASCIIString(name, "PySwigObject") == 0 &&
+                  PyLong_Check(size) && PyLong_AsSsize_t(size) >= (Py_ssize_t)sizeof(PySwigObject);
+    Py_XDECREF(name);
+    Py_XDECREF(size);
+    PyErr_Clear();
+    PyErr_Restore(excType, excValue, excTrace);
+    return handle;
+}
+
+// A heap type's instance holds a reference to its type.
+static inline void SwigFreeHandle(PyObject *self)
+{
+    PyTypeObject *type = Py_TYPE(self);
+    PyObject_Free(self);
+    Py_DECREF(type);
+}
+#else
 // Every module has its own PySwigObject type object; handles of other modules are known by the name. A
 // Python class of that name is no handle: reading a handle's fields from its instances would crash.
 static inline bool SwigIsHandle(PyObject *obj)
 {
     PyTypeObject *type = obj->ob_type;
-    return type == &swigObjectType ||
+    return type == swigHandleType ||
            (strcmp(type->tp_name, "PySwigObject") == 0 && !(type->tp_flags & Py_TPFLAGS_HEAPTYPE) &&
             type->tp_basicsize >= (Py_ssize_t)sizeof(PySwigObject));
 }
 
+static inline void SwigFreeHandle(PyObject *self)
+{
+    PyObject_Del(self);
+}
+#endif
+
 static inline PyObject *SwigNewHandle(void *ptr, swig_type_info *ty, int own)
 {
-    PySwigObject *h = PyObject_New(PySwigObject, &swigObjectType);
+    PySwigObject *h = PyObject_New(PySwigObject, swigHandleType);
     if (!h) {
         return NULL;
     }
@@ -269,7 +406,9 @@ static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
 }
 
 // A chain (append) is released link by link: were each handle to release its successor from its own
-// dealloc, a long chain would take a C frame per link and overflow the stack.
+// dealloc, a long chain would take a C frame per link and overflow the stack. The links may be handles of
+// other modules (a _TessilDU handle appended to a _sealer one): all handles share the layout, so the next
+// link is detached from any of them.
 static inline void SwigObjectDealloc(PyObject *self)
 {
     PySwigObject *h = (PySwigObject *)self;
@@ -278,12 +417,12 @@ static inline void SwigObjectDealloc(PyObject *self)
     if (h->own && h->ptr) {
         SwigDestroyOwned(h->ptr, h->ty);
     }
-    PyObject_Del(self);
+    SwigFreeHandle(self);
     while (next) {
         PyObject *link = next;
         next = NULL;
-        if (link->ob_type == &swigObjectType && link->ob_refcnt == 1) {
-            // Ours to release: take its successor first, so its dealloc releases no further link.
+        if (SwigIsHandle(link) && Py_REFCNT(link) == 1) {
+            // Released here: take its successor first, so its dealloc releases no further link.
             next = ((PySwigObject *)link)->next;
             ((PySwigObject *)link)->next = NULL;
         }
@@ -297,6 +436,19 @@ static inline int SwigObjectCompare(PyObject *a, PyObject *b)
     void *pb = ((PySwigObject *)b)->ptr;
     return pa < pb ? -1 : pa > pb ? 1 : 0;
 }
+
+#if SWIG_PYTHON3
+// Handles compare by address, with handles only.
+static inline PyObject *SwigObjectRichCompare(PyObject *a, PyObject *b, int op)
+{
+    if (!SwigIsHandle(b)) {
+        Py_RETURN_NOTIMPLEMENTED;
+    }
+    int order = SwigObjectCompare(a, b);
+    bool answers[] = {order < 0, order <= 0, order == 0, order != 0, order > 0, order >= 0};  // Py_LT ... Py_GE
+    return PyBool_FromLong(op >= 0 && op < 6 && answers[op]);
+}
+#endif
 
 static inline void SwigFormatAddress(void *ptr, unsigned base, char text[SWIG_ADDRESS_TEXT_SIZE])
 {
@@ -313,6 +465,7 @@ static inline void SwigFormatAddress(void *ptr, unsigned base, char text[SWIG_AD
     text[count] = '\0';
 }
 
+#if !SWIG_PYTHON3
 static inline PyObject *SwigObjectHex(PyObject *self)
 {
     char text[SWIG_ADDRESS_TEXT_SIZE];
@@ -326,6 +479,7 @@ static inline PyObject *SwigObjectOct(PyObject *self)
     SwigFormatAddress(((PySwigObject *)self)->ptr, 8, text);
     return PyString_FromString(text);
 }
+#endif
 
 static inline PyObject *SwigObjectAddress(PyObject *self)
 {
@@ -333,7 +487,27 @@ static inline PyObject *SwigObjectAddress(PyObject *self)
 }
 
 // "<Swig Object of type 'Sealer *' at 0x...>", followed by the chained handles' own, link by link (a
-// chain may be long) into a text that grows by doubling.
+// chain may be long): pieces joined once in Python 3, a text that grows by doubling in Python 2.
+#if SWIG_PYTHON3
+static inline PyObject *SwigObjectRepr(PyObject *self)
+{
+    PyObject *pieces = PyList_New(0);
+    for (PySwigObject *h = (PySwigObject *)self; pieces && h; h = (PySwigObject *)h->next) {
+        char address[SWIG_ADDRESS_TEXT_SIZE];
+        SwigFormatAddress(h->ptr, 16, address);
+        PyObject *piece = PyUnicode_FromFormat("<Swig Object of type '%s' at 0x%s>", SwigPrettyName(h->ty), address);
+        if (!piece || PyList_Append(pieces, piece) < 0) {
+            Py_CLEAR(pieces);
+        }
+        Py_XDECREF(piece);
+    }
+    PyObject *empty = pieces ? PyUnicode_FromString("") : NULL;
+    PyObject *repr = empty ? PyUnicode_Join(empty, pieces) : NULL;
+    Py_XDECREF(empty);
+    Py_XDECREF(pieces);
+    return repr;
+}
+#else
 static inline PyObject *SwigObjectRepr(PyObject *self)
 {
     PyObject *repr = NULL;
@@ -365,6 +539,7 @@ static inline PyObject *SwigObjectRepr(PyObject *self)
     }
     return repr;
 }
+#endif
 
 static inline PyObject *SwigObjectReprMethod(PyObject *self, PyObject *)
 {
@@ -444,11 +619,33 @@ static PyMethodDef swigObjectMethods[] = {
     {NULL, NULL, 0, NULL},
 };
 
+#if SWIG_PYTHON3
+static inline int SwigReadyHandleType()
+{
+    if (swigHandleType) {
+        return 0;
+    }
+    static PyType_Slot slots[] = {
+        {Py_tp_dealloc, (void *)SwigObjectDealloc},
+        {Py_tp_repr, (void *)SwigObjectRepr},
+        {Py_tp_richcompare, (void *)SwigObjectRichCompare},  // with no tp_hash this leaves handles unhashable
+        {Py_nb_int, (void *)SwigObjectAddress},
+        {Py_tp_methods, swigObjectMethods},
+        {Py_tp_doc, (void *)"Swig object carries a C/C++ instance pointer"},
+        {0, NULL},
+    };
+    // Not a base type: that marks a handle type (SwigIsHandle).
+    static PyType_Spec spec = {"PySwigObject", (int)sizeof(PySwigObject), 0, Py_TPFLAGS_DEFAULT, slots};
+    swigHandleType = (PyTypeObject *)PyType_FromSpec(&spec);
+    return swigHandleType ? 0 : -1;
+}
+#else
 static PyNumberMethods swigObjectNumber;
+static PyTypeObject swigHandleTypeObject;
 
 static inline int SwigReadyHandleType()
 {
-    PyTypeObject *t = &swigObjectType;
+    PyTypeObject *t = &swigHandleTypeObject;
     if (t->tp_name) {
         return 0;
     }
@@ -468,10 +665,54 @@ static inline int SwigReadyHandleType()
     t->tp_flags = Py_TPFLAGS_DEFAULT;
     t->tp_doc = "Swig object carries a C/C++ instance pointer";
     t->tp_methods = swigObjectMethods;
-    return PyType_Ready(t);
+    if (PyType_Ready(t) < 0) {
+        return -1;
+    }
+    swigHandleType = t;
+    return 0;
 }
+#endif
 
 // ---- Argument conversion ------------------------------------------------------------------------
+
+#if SWIG_PYTHON3
+// The instance dictionary, where the object's class is an ordinary one (its metatype is `type`): taken past
+// the class's __getattribute__ and __getattr__, by the generic lookup that gives the dictionary `type` made
+// for the class (Python code would run only for a class that defines an attribute `__dict__` itself). New
+// reference, or null.
+static inline PyObject *SwigInstanceDict(PyObject *obj)
+{
+    if (Py_TYPE((PyObject *)Py_TYPE(obj)) != &PyType_Type) {
+        return NULL;
+    }
+    PyObject *name = PyUnicode_FromString("__dict__");
+    PyObject *dict = name ? PyObject_GenericGetAttr(obj, name) : NULL;
+    Py_XDECREF(name);
+    if (dict && !PyDict_CheckExact(dict)) {
+        Py_CLEAR(dict);
+    }
+    PyErr_Clear();
+    return dict;
+}
+
+static inline bool SwigIsThisKey(PyObject *key)
+{
+    return PyUnicode_CheckExact(key) && PyUnicode_CompareWithASCIIString(key, "this") == 0;
+}
+#else
+static inline PyObject *SwigInstanceDict(PyObject *obj)
+{
+    PyObject **slot = PyInstance_Check(obj) ? &((PyInstanceObject *)obj)->in_dict : _PyObject_GetDictPtr(obj);
+    PyObject *dict = slot ? *slot : NULL;
+    Py_XINCREF(dict);
+    return dict;
+}
+
+static inline bool SwigIsThisKey(PyObject *key)
+{
+    return PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 && memcmp(PyString_AS_STRING(key), "this", 4) == 0;
+}
+#endif
 
 // The `this` that obj carries where the client's proxies keep it, old-style and new-style alike: in the
 // instance's own dictionary, under an exact str key. Found without running any Python code (no property,
@@ -479,26 +720,21 @@ static inline int SwigReadyHandleType()
 // that another one stands for. Borrowed; null if there is none.
 static inline PyObject *SwigInstanceThis(PyObject *obj)
 {
-    PyObject *dict;
-    if (PyInstance_Check(obj)) {
-        dict = ((PyInstanceObject *)obj)->in_dict;
-    } else {
-        PyObject **slot = _PyObject_GetDictPtr(obj);
-        dict = slot ? *slot : NULL;
-    }
+    PyObject *dict = SwigInstanceDict(obj);
     if (!dict) {
         return NULL;
     }
     Py_ssize_t at = 0;
     PyObject *key;
     PyObject *value;
-    while (PyDict_Next(dict, &at, &key, &value)) {
-        if (PyString_CheckExact(key) && PyString_GET_SIZE(key) == 4 &&
-            memcmp(PyString_AS_STRING(key), "this", 4) == 0) {
-            return value;
+    PyObject *found = NULL;
+    while (!found && PyDict_Next(dict, &at, &key, &value)) {
+        if (SwigIsThisKey(key)) {
+            found = value;
         }
     }
-    return NULL;
+    Py_DECREF(dict);  // obj keeps its dictionary, and that its value
+    return found;
 }
 
 // The handle that obj is or carries as its `this` (a proxy instance, whose `this` may itself be one);
@@ -539,17 +775,17 @@ static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, 
     return SWIG_ERROR;
 }
 
-// A `char const *` argument: a str (or subclass), read in place up to its first zero byte by the
-// callee, or a "char *" handle. None gives null unless SWIG_POINTER_NO_NULL. *size is the byte count.
-// The pointer is valid while obj is.
+// A `char const *` argument: byte data (Python 2's str, Python 3's bytes, or a subclass), read in place
+// up to its first zero byte by the callee, or a "char *" handle. None gives null unless
+// SWIG_POINTER_NO_NULL. *size is the byte count. The pointer is valid while obj is.
 static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t *size, int flags)
 {
     *cptr = NULL;
     *size = 0;
-    if (PyObject_TypeCheck(obj, &PyString_Type)) {
+    if (SwigIsBytes(obj)) {
         char *buffer;
         Py_ssize_t length;
-        if (PyString_AsStringAndSize(obj, &buffer, &length) < 0) {
+        if (SwigReadBytes(obj, &buffer, &length) < 0) {
             PyErr_Clear();
             return SWIG_TypeError;
         }
@@ -567,7 +803,7 @@ static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t 
     return SWIG_OK;
 }
 
-// A `std::string` argument, as the bytes it holds (zero bytes included): a str (or subclass), a "char *"
+// A `std::string` argument, as the bytes it holds (zero bytes included): byte data, a "char *"
 // handle (up to its first zero byte), or a "std::string *" handle when a module sharing our table has
 // that type. None is refused. The bytes may be freed by any Python code that runs: copy them first.
 static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *size)
@@ -586,6 +822,82 @@ static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *s
     return SWIG_OK;
 }
 
+// A `char const *` argument that is a text (a path): as SwigAsCharPtrAndSize, but in Python 3 a str,
+// encoded in UTF-8 as SWIG does, instead of bytes. *copy is a PyMem_Malloc'ed copy ending in a zero byte
+// (null for None), the caller's to free, which no Python code can change while the lock is let go.
+static inline int SwigAsTextCopy(PyObject *obj, char **copy, int flags)
+{
+    *copy = NULL;
+    const char *text;
+    size_t size;
+    PyObject *encoded = NULL;
+#if SWIG_PYTHON3
+    if (PyUnicode_Check(obj)) {
+        encoded = PyUnicode_AsUTF8String(obj);
+        if (!encoded) {
+            PyErr_Clear();  // a lone surrogate: no text to hand on
+            return SWIG_TypeError;
+        }
+        obj = encoded;
+    } else if (SwigIsBytes(obj)) {
+        return SWIG_TypeError;
+    }
+#endif
+    int res = SwigAsCharPtrAndSize(obj, &text, &size, flags);
+    if (res == SWIG_OK && text) {
+        *copy = (char *)PyMem_Malloc(size + 1);
+        if (*copy) {
+            memcpy(*copy, text, size);
+            (*copy)[size] = '\0';
+        } else {
+            PyErr_NoMemory();
+            res = SWIG_MemoryError;
+        }
+    }
+    Py_XDECREF(encoded);
+    return res;
+}
+
+#if SWIG_PYTHON3
+// An `int` argument: a Python int (or subclass, so bool) within the signed 32-bit range; beyond it
+// OverflowError, as Python 2 gives for an int wider than 32 bits.
+static inline int SwigAsInt(PyObject *obj, int *value)
+{
+    *value = 0;
+    if (!PyLong_Check(obj)) {
+        return SWIG_TypeError;
+    }
+    long v = PyLong_AsLong(obj);
+    if (v == -1 && PyErr_Occurred()) {
+        PyErr_Clear();
+        return SWIG_OverflowError;
+    }
+    if ((int)v != v) {
+        return SWIG_OverflowError;
+    }
+    *value = (int)v;
+    return SWIG_OK;
+}
+
+// A `ULONG` (unsigned 32-bit) argument: a Python int from 0 to 4294967295; beyond it OverflowError.
+static inline int SwigAsUlong(PyObject *obj, unsigned int *value)
+{
+    *value = 0;
+    if (!PyLong_Check(obj)) {
+        return SWIG_TypeError;
+    }
+    unsigned long v = PyLong_AsUnsignedLong(obj);
+    if (v == (unsigned long)-1 && PyErr_Occurred()) {
+        PyErr_Clear();
+        return SWIG_OverflowError;
+    }
+    if ((unsigned int)v != v) {
+        return SWIG_OverflowError;
+    }
+    *value = (unsigned int)v;
+    return SWIG_OK;
+}
+#else
 // An `int` argument: a Python int (or subclass, so bool) or a long, within the signed 32-bit range.
 static inline int SwigAsInt(PyObject *obj, int *value)
 {
@@ -639,6 +951,7 @@ static inline int SwigAsUlong(PyObject *obj, unsigned int *value)
     *value = (unsigned int)v;
     return SWIG_OK;
 }
+#endif
 
 // The wrapper's name from its argument format ("OO:Sealer_encrypt").
 static inline const char *SwigFunctionName(const char *format)
@@ -647,9 +960,13 @@ static inline const char *SwigFunctionName(const char *format)
     return colon ? colon + 1 : format;
 }
 
-// Raises the refusal of an argument: "in method 'F', argument N of type 'T'". Returns null.
+// Raises the refusal of an argument: "in method 'F', argument N of type 'T'" (a conversion that ran out of
+// memory keeps its MemoryError). Returns null.
 static inline PyObject *SwigArgFail(int code, const char *format, int argument, const char *typeName)
 {
+    if (code == SWIG_MemoryError) {
+        return NULL;
+    }
     PyObject *exception = code == SWIG_OverflowError ? PyExc_OverflowError : PyExc_TypeError;
     PyErr_Format(exception, "in method '%s', argument %d of type '%s'", SwigFunctionName(format), argument,
                  typeName);
@@ -658,13 +975,19 @@ static inline PyObject *SwigArgFail(int code, const char *format, int argument, 
 
 // ---- Results ------------------------------------------------------------------------------------
 
+// A `char *` result: str, in Python 3 decoded from UTF-8 with undecodable bytes kept as surrogates (as
+// SWIG does); None for null.
 static inline PyObject *SwigFromCharPtr(const char *text)
 {
     if (!text) {
         Py_INCREF(Py_None);
         return Py_None;
     }
+#if SWIG_PYTHON3
+    return PyUnicode_DecodeUTF8(text, (Py_ssize_t)strlen(text), "surrogateescape");
+#else
     return PyString_FromStringAndSize(text, (Py_ssize_t)strlen(text));
+#endif
 }
 
 // A UTF-16 text result (a Windows `wchar_t *`, kept in 16-bit units where wchar_t is wider): unicode of
@@ -682,7 +1005,10 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
     while (text[units]) {
         units++;
     }
-#if Py_UNICODE_SIZE == 2
+#if SWIG_PYTHON3
+    int order = -1;  // the units are the platform's, little-endian on every target
+    return PyUnicode_DecodeUTF16(reinterpret_cast<const char *>(text), (Py_ssize_t)(units * 2), "surrogatepass", &order);
+#elif Py_UNICODE_SIZE == 2
     static_assert(sizeof(wchar_t) == 2, "a 16-bit Python with a wider wchar_t");
     return PyUnicode_FromWideChar(reinterpret_cast<const wchar_t *>(text), (Py_ssize_t)units);
 #else
@@ -718,92 +1044,206 @@ static PyObject *SwigFromUtf16Ptr(const Unit *text)
 // the lock let go) until the earlier one leaves, and a delete of an object that calls are in only marks
 // it, for the last of them to delete as it leaves. The records exist while calls are in objects and are
 // read and changed under the interpreter lock only.
-struct SwigObjectInUse {
+//
+// The hand-over between two calls is a lock that one thread closes and another opens: Python 2's own
+// lock, or, since the stable ABI has none, a semaphore of the platform.
+#if SWIG_PYTHON3
+#ifdef _WIN32
+typedef HANDLE SwigHandOver;
+
+static inline SwigHandOver SwigNewHandOver()
+{
+    return CreateSemaphoreW(NULL, 0, 1, NULL);
+}
+
+static inline void SwigWaitHandOver(SwigHandOver handOver)
+{
+    WaitForSingleObject(handOver, INFINITE);
+}
+
+static inline void SwigOpenHandOver(SwigHandOver handOver)
+{
+    ReleaseSemaphore(handOver, 1, NULL);
+}
+
+static inline void SwigFreeHandOver(SwigHandOver handOver)
+{
+    CloseHandle(handOver);
+}
+#else
+typedef sem_t *SwigHandOver;
+
+static inline SwigHandOver SwigNewHandOver()
+{
+    sem_t *handOver = new (std::nothrow) sem_t;
+    if (handOver && sem_init(handOver, 0, 0) != 0) {
+        delete handOver;
+        handOver = NULL;
+    }
+    return handOver;
+}
+
+static inline void SwigWaitHandOver(SwigHandOver handOver)
+{
+    while (sem_wait(handOver) != 0) {
+        // interrupted by a signal: wait on
+    }
+}
+
+static inline void SwigOpenHandOver(SwigHandOver handOver)
+{
+    sem_post(handOver);
+}
+
+static inline void SwigFreeHandOver(SwigHandOver handOver)
+{
+    sem_destroy(handOver);
+    delete handOver;
+}
+#endif
+#else
+typedef PyThread_type_lock SwigHandOver;
+
+static inline SwigHandOver SwigNewHandOver()
+{
+    PyThread_type_lock handOver = PyThread_allocate_lock();
+    if (handOver) {
+        PyThread_acquire_lock(handOver, WAIT_LOCK);  // free, so taken at once
+    }
+    return handOver;
+}
+
+static inline void SwigWaitHandOver(SwigHandOver handOver)
+{
+    PyThread_acquire_lock(handOver, WAIT_LOCK);
+}
+
+static inline void SwigOpenHandOver(SwigHandOver handOver)
+{
+    PyThread_release_lock(handOver);
+}
+
+static inline void SwigFreeHandOver(SwigHandOver handOver)
+{
+    PyThread_release_lock(handOver);  // a lock is freed open
+    PyThread_free_lock(handOver);
+}
+#endif
+
+struct SwigTurn {
     void *ptr;
     int waiting;                  // calls waiting for their turn
-    PyThread_type_lock turn;      // closed; opened to hand the object on to a waiting call. Made at the first wait
+    SwigHandOver handOver;        // closed; opened to hand the object on to a waiting call. Made at the first wait
     void (*destroy)(void *);      // set by a delete while calls are in the object or wait for it
-    SwigObjectInUse *next;
+    SwigTurn *next;
 };
 
-static SwigObjectInUse *swigObjectsInUse;
+static SwigTurn *swigTurns;
 
-static inline SwigObjectInUse *SwigFindInUse(void *ptr)
+static inline SwigTurn *SwigFindTurn(void *ptr)
 {
-    SwigObjectInUse *use = swigObjectsInUse;
-    while (use && use->ptr != ptr) {
-        use = use->next;
+    SwigTurn *turn = swigTurns;
+    while (turn && turn->ptr != ptr) {
+        turn = turn->next;
     }
-    return use;
+    return turn;
 }
 
 // Ends a call's turn: the object passes, as it is, to a waiting call, or else its record goes, and a
 // deleted object with it.
-static inline void SwigLeaveObject(SwigObjectInUse *use)
+static inline void SwigLeaveObject(SwigTurn *turn)
 {
-    if (use->waiting > 0) {
-        use->waiting--;
-        PyThread_release_lock(use->turn);
+    if (turn->waiting > 0) {
+        turn->waiting--;
+        SwigOpenHandOver(turn->handOver);
         return;
     }
-    SwigObjectInUse **link = &swigObjectsInUse;
-    while (*link != use) {
+    SwigTurn **link = &swigTurns;
+    while (*link != turn) {
         link = &(*link)->next;
     }
-    *link = use->next;
-    if (use->destroy) {
-        use->destroy(use->ptr);
+    *link = turn->next;
+    if (turn->destroy) {
+        turn->destroy(turn->ptr);
     }
-    if (use->turn) {
-        PyThread_release_lock(use->turn);  // a lock is freed open
-        PyThread_free_lock(use->turn);
+    if (turn->handOver) {
+        SwigFreeHandOver(turn->handOver);
     }
-    delete use;
+    delete turn;
 }
 
 // Enters the object for a call: at once if no call is in it, else after the calls before this one, with
 // the interpreter lock let go while it waits. Null with the exception set when there was no memory for the
 // record, or when the object was deleted while this call waited: that is refused as a handle used after
 // its delete is, with the wrapper's message for argument 1 (format and declared type).
-static inline SwigObjectInUse *SwigEnterObject(void *ptr, const char *format, const char *typeName)
+static inline SwigTurn *SwigEnterObject(void *ptr, const char *format, const char *typeName)
 {
-    SwigObjectInUse *use = SwigFindInUse(ptr);
-    if (!use) {
-        use = new (std::nothrow) SwigObjectInUse{ptr, 0, NULL, NULL, swigObjectsInUse};
-        if (!use) {
+    SwigTurn *turn = SwigFindTurn(ptr);
+    if (!turn) {
+        turn = new (std::nothrow) SwigTurn{ptr, 0, NULL, NULL, swigTurns};
+        if (!turn) {
             PyErr_NoMemory();
             return NULL;
         }
-        swigObjectsInUse = use;
-        return use;
+        swigTurns = turn;
+        return turn;
     }
-    if (!use->turn) {
-        use->turn = PyThread_allocate_lock();
-        if (!use->turn) {
+    if (!turn->handOver) {
+        turn->handOver = SwigNewHandOver();
+        if (!turn->handOver) {
             PyErr_NoMemory();
             return NULL;
         }
-        PyThread_acquire_lock(use->turn, WAIT_LOCK);  // free, so taken at once
     }
-    use->waiting++;
+    turn->waiting++;
     Py_BEGIN_ALLOW_THREADS
-    PyThread_acquire_lock(use->turn, WAIT_LOCK);
+    SwigWaitHandOver(turn->handOver);
     Py_END_ALLOW_THREADS
-    if (use->destroy) {
-        SwigLeaveObject(use);
+    if (turn->destroy) {
+        SwigLeaveObject(turn);
         SwigArgFail(SWIG_ERROR, format, 1, typeName);
         return NULL;
     }
-    return use;
+    return turn;
+}
+
+// A call's work on its object, in the object's turn: enters it, runs work() (with the interpreter lock let
+// go when `unlocked`: work must then touch no Python object), hands work's outcome to toPython with the lock
+// taken again, and leaves, whatever came of it. Null with the exception set when the call got no turn or
+// toPython failed.
+template <typename Work, typename ToPython>
+static PyObject *SwigCallInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work,
+                                ToPython toPython)
+{
+    SwigTurn *turn = SwigEnterObject(ptr, format, typeName);
+    if (!turn) {
+        return NULL;
+    }
+    PyThreadState *state = unlocked ? PyEval_SaveThread() : NULL;
+    auto outcome = work();
+    if (state) {
+        PyEval_RestoreThread(state);
+    }
+    PyObject *result = toPython(outcome);
+    SwigLeaveObject(turn);
+    return result;
+}
+
+// The same for work that gives no result: false with the exception set when the call got no turn.
+template <typename Work>
+static bool SwigRunInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work)
+{
+    auto ran = [&] { return work(), Py_None; };  // borrowed: a mark of success, never handed to Python
+    return SwigCallInTurn(ptr, format, typeName, unlocked, ran, [](PyObject *none) { return none; }) != NULL;
 }
 
 // Deletes the object now, or, when calls are in it or wait for it, marks it for the last of them to
 // delete as it leaves: no call is left working on a deleted object.
 static inline void SwigDeleteWhenLeft(void *ptr, void (*destroy)(void *))
 {
-    SwigObjectInUse *use = SwigFindInUse(ptr);
-    if (use) {
-        use->destroy = destroy;
+    SwigTurn *turn = SwigFindTurn(ptr);
+    if (turn) {
+        turn->destroy = destroy;
     } else {
         destroy(ptr);
     }
@@ -860,9 +1300,13 @@ static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_
 // pointers that are not there, so more than one argument is refused first.
 static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, SwigTypeSlot *slot)
 {
-    if (strchr(format, '|') && PyTuple_GET_SIZE(args) > 1) {
-        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)",
-                     (int)PyTuple_GET_SIZE(args));
+#if SWIG_PYTHON3
+    Py_ssize_t count = PyTuple_Size(args);
+#else
+    Py_ssize_t count = PyTuple_GET_SIZE(args);  // as Python 2.5 modules read it, no call into the DLL
+#endif
+    if (strchr(format, '|') && count > 1) {
+        PyErr_Format(PyExc_TypeError, "swigregister() takes at most 1 argument (%d given)", (int)count);
         return NULL;
     }
     PyObject *cls;
@@ -893,14 +1337,23 @@ static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, Sw
 
 // ---- Module set-up ------------------------------------------------------------------------------
 
+#if SWIG_PYTHON3
+// The pointer travels in a capsule of this name (a capsule of any other name is not ours).
+static const char SWIG_TYPE_CAPSULE[] = "swig_runtime_data" SWIG_RUNTIME_VERSION ".type_pointer";
+#else
 static PyMethodDef swigEmptyMethods[] = {{NULL, NULL, 0, NULL}};
+#endif
 
 // The shared ring of modules under "swig_runtime_data<version>".type_pointer; null if there is none yet.
 static inline swig_module_info *SwigSharedModules()
 {
     PyObject *runtime = PyDict_GetItemString(PyImport_GetModuleDict(), SWIG_RUNTIME_MODULE);
     PyObject *pointer = runtime ? PyObject_GetAttrString(runtime, SWIG_TYPE_POINTER) : NULL;
+#if SWIG_PYTHON3
+    void *modules = pointer ? PyCapsule_GetPointer(pointer, SWIG_TYPE_CAPSULE) : NULL;
+#else
     void *modules = pointer ? PyCObject_AsVoidPtr(pointer) : NULL;
+#endif
     Py_XDECREF(pointer);
     PyErr_Clear();
     return (swig_module_info *)modules;
@@ -908,6 +1361,18 @@ static inline swig_module_info *SwigSharedModules()
 
 static inline int SwigPublishModules(swig_module_info *module)
 {
+#if SWIG_PYTHON3
+    PyObject *runtime = PyImport_AddModule(SWIG_RUNTIME_MODULE);  // borrowed
+    PyObject *pointer = runtime ? PyCapsule_New(module, SWIG_TYPE_CAPSULE, NULL) : NULL;
+    if (!pointer) {
+        return -1;
+    }
+    if (PyModule_AddObject(runtime, SWIG_TYPE_POINTER, pointer) < 0) {  // steals pointer when it succeeds
+        Py_DECREF(pointer);
+        return -1;
+    }
+    return 0;
+#else
     PyObject *runtime = Py_InitModule4(SWIG_RUNTIME_MODULE, swigEmptyMethods, NULL, NULL, PYTHON25_API_VERSION);
     if (!runtime) {
         return -1;
@@ -917,6 +1382,7 @@ static inline int SwigPublishModules(swig_module_info *module)
         return -1;
     }
     return PyModule_AddObject(runtime, SWIG_TYPE_POINTER, pointer);  // steals pointer
+#endif
 }
 
 // Registers the module's types with the table shared under the runtime version: joins the ring of
@@ -970,6 +1436,22 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
     return 0;
 }
 
+#if SWIG_PYTHON3
+// The body of a module's initialiser: creates the module with its method table and registers its types.
+// Null with the exception set when that fails, which fails the import.
+template <size_t N>
+static PyObject *SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlot (&slots)[N])
+{
+    static PyModuleDef definition = {PyModuleDef_HEAD_INIT, NULL, NULL, -1, NULL, NULL, NULL, NULL, NULL};
+    definition.m_name = name;
+    definition.m_methods = methods;
+    PyObject *module = PyModule_Create(&definition);
+    if (module && SwigInitModule(slots) < 0) {
+        Py_CLEAR(module);
+    }
+    return module;
+}
+#else
 // The body of a module's initialiser: creates the module with its method table (no docstring, Python
 // 2.5's API version) and registers its types. A failure leaves its exception set, which fails the import,
 // and takes the half-made module out of sys.modules again, where a second import would find it.
@@ -986,3 +1468,4 @@ static void SwigCreateModule(const char *name, PyMethodDef *methods, SwigTypeSlo
     }
     PyErr_Restore(excType, excValue, excTrace);
 }
+#endif

@@ -56,7 +56,7 @@ PyObject *SetKeepaliveValues(PyObject *, PyObject *args)
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 3, SECONDS_ARG);
     }
-    return PyInt_FromLong(setKeepaliveValues(sock, keepaliveTime, keepaliveInterval));
+    return SwigFromLong(setKeepaliveValues(sock, keepaliveTime, keepaliveInterval));
 }
 
 PyMethodDef netoptsMethods[] = {
@@ -66,7 +66,4 @@ PyMethodDef netoptsMethods[] = {
 
 }  // namespace
 
-SWIG_MODULE_INIT init_netopts()
-{
-    SwigCreateModule("_netopts", netoptsMethods, netoptsTypes);
-}
+SWIG_DEFINE_MODULE(_netopts, netoptsMethods, netoptsTypes)

@@ -54,7 +54,7 @@ PyObject *NewSealer(PyObject *, PyObject *args)
     return SwigNewObject(sealer, SealerType());
 }
 
-// Sealer_encrypt and Sealer_decrypt: (handle, data) -> str. None as handle is refused: there would be
+// Sealer_encrypt and Sealer_decrypt: (handle, data) -> byte string (str; bytes in Python 3). None as handle is refused: there would be
 // no object to work on. The data is copied once, into the str that becomes the result, and transformed
 // there: the same bytes as a by-value std::string through encrypt or decrypt, without a second buffer.
 // Copied before the call enters the object, since it may wait there for another thread's call, and so
@@ -77,24 +77,20 @@ PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 2, DATA_ARG);
     }
-    // A fresh str (with bytes given, a one-byte str would be the interpreter's shared one), allocated
+    // A fresh byte string (with bytes given, a one-byte one would be the interpreter's shared one), allocated
     // before the keys move, so a call that fails for memory leaves them where they were.
-    PyObject *result = PyString_FromStringAndSize(NULL, (Py_ssize_t)size);
+    PyObject *result = SwigNewBytes(size);
     if (!result) {
         return NULL;
     }
-    memcpy(PyString_AS_STRING(result), bytes, size);
-    SwigObjectInUse *use = SwigEnterObject(object, format, SEALER_ARG);
-    if (!use) {
+    char *buffer = SwigBytesBuffer(result);
+    memcpy(buffer, bytes, size);
+    Sealer *sealer = static_cast<Sealer *>(object);
+    if (!SwigRunInTurn(sealer, format, SEALER_ARG, size >= UNLOCKED_MINIMUM,
+                       [=] { (sealer->*transform)(buffer, size); })) {
         Py_DECREF(result);
         return NULL;
     }
-    PyThreadState *unlocked = size >= UNLOCKED_MINIMUM ? PyEval_SaveThread() : NULL;
-    (static_cast<Sealer *>(object)->*transform)(PyString_AS_STRING(result), size);
-    if (unlocked) {
-        PyEval_RestoreThread(unlocked);
-    }
-    SwigLeaveObject(use);
     return result;
 }
 
@@ -130,7 +126,4 @@ PyMethodDef sealerMethods[] = {
 
 }  // namespace
 
-SWIG_MODULE_INIT init_sealer()
-{
-    SwigCreateModule("_sealer", sealerMethods, sealerTypes);
-}
+SWIG_DEFINE_MODULE(_sealer, sealerMethods, sealerTypes)

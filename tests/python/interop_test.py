@@ -9,11 +9,11 @@ import tempfile
 import unittest
 import zipfile
 import zlib
-from distutils.spawn import find_executable
 
 import sealer
+from support import byte, find_executable
 
-PASSWORD = 'Tessil p\xe4ss'
+PASSWORD = b'Tessil p\xe4ss'
 ENCRYPTION_HEADER_SIZE = 12
 FLAG_ENCRYPTED = 0x1
 FLAG_DATA_DESCRIPTOR = 0x8
@@ -26,15 +26,15 @@ DOS_TIME, DOS_DATE = 0x6d2f, 0x5a88  # 13:41:30, 2025-04-08
 def contents():
     """Entry contents: empty, short, with zero bytes, and larger than one read."""
     return {
-        'empty.txt': '',
-        'short.txt': 'Halvik Tessil\n',
-        'zeros.bin': '\0' * 300 + 'x' + '\0' * 5,
-        'large.bin': ''.join(chr((i * 131 + i // 7) & 0xFF) for i in range(200000)),
+        'empty.txt': b'',
+        'short.txt': b'Halvik Tessil\n',
+        'zeros.bin': b'\0' * 300 + b'x' + b'\0' * 5,
+        'large.bin': bytes(bytearray((i * 131 + i // 7) & 0xFF for i in range(200000))),
     }
 
 
 def run(args, cwd):
-    child = subprocess.Popen(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    child = subprocess.Popen(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True)
     output = child.communicate()[0]
     return child.returncode, output
 
@@ -66,7 +66,7 @@ class InfoZipTest(unittest.TestCase):
                 check = (info._raw_time >> 8) & 0xFF
             else:
                 check = (info.CRC >> 24) & 0xFF
-            self.assertEqual(check, ord(header[-1]), info.filename)
+            self.assertEqual(check, bytearray(header)[-1], info.filename)
             self.assertEqual(files[info.filename], reader.decrypt(stored[ENCRYPTION_HEADER_SIZE:]), info.filename)
 
     def test_entries_of_zip_decrypt(self):
@@ -86,21 +86,23 @@ class InfoZipTest(unittest.TestCase):
         offset = 0
         for name in sorted(files):
             data = files[name]
+            stored_name = name.encode('ascii')
             crc = zlib.crc32(data) & 0xFFFFFFFF
             writer = sealer.Sealer(PASSWORD)
             # Fixed bytes in place of random ones keep the test repeatable.
-            header = hashlib.md5(name).digest()[:ENCRYPTION_HEADER_SIZE - 1] + chr(crc >> 24)
+            header = hashlib.md5(stored_name).digest()[:ENCRYPTION_HEADER_SIZE - 1] + byte(crc >> 24)
             stored = writer.encrypt(header) + writer.encrypt(data)
-            local_header = LOCAL_HEADER.pack('PK\3\4', 20, FLAG_ENCRYPTED, 0, DOS_TIME, DOS_DATE, crc,
-                                             len(stored), len(data), len(name), 0)
-            local.append(local_header + name + stored)
-            central.append(CENTRAL_HEADER.pack('PK\1\2', 20, 20, FLAG_ENCRYPTED, 0, DOS_TIME, DOS_DATE, crc,
-                                               len(stored), len(data), len(name), 0, 0, 0, 0, 0, offset) + name)
+            local_header = LOCAL_HEADER.pack(b'PK\3\4', 20, FLAG_ENCRYPTED, 0, DOS_TIME, DOS_DATE, crc,
+                                             len(stored), len(data), len(stored_name), 0)
+            local.append(local_header + stored_name + stored)
+            central.append(CENTRAL_HEADER.pack(b'PK\1\2', 20, 20, FLAG_ENCRYPTED, 0, DOS_TIME, DOS_DATE, crc,
+                                               len(stored), len(data), len(stored_name), 0, 0, 0, 0, 0, offset)
+                           + stored_name)
             offset += len(local[-1])
-        directory = ''.join(central)
-        end = END_RECORD.pack('PK\5\6', 0, 0, len(files), len(files), len(directory), offset, 0)
+        directory = b''.join(central)
+        end = END_RECORD.pack(b'PK\5\6', 0, 0, len(files), len(files), len(directory), offset, 0)
         with open(path, 'wb') as stream:
-            stream.write(''.join(local) + directory + end)
+            stream.write(b''.join(local) + directory + end)
 
     def test_unzip_extracts_sealed_entries(self):
         files = contents()

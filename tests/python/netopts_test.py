@@ -7,7 +7,7 @@ import unittest
 import _netopts
 import _runtime_probe2
 import winsock_recorder
-from support import needs_stand_ins, run_python
+from support import LONG, LONG_REFUSAL, needs_stand_ins, run_python
 
 SIO_KEEPALIVE_VALS = 0x98000004
 WSAENOTSOCK = 10038
@@ -19,7 +19,7 @@ class IntSubclass(int):
     pass
 
 
-class LongSubclass(long):
+class LongSubclass(LONG):
     pass
 
 
@@ -45,15 +45,15 @@ class RecordTest(unittest.TestCase):
         self.assertEqual((7, record(1, 60000, 10000)), self.sent(7, 60, 10))
         self.assertEqual((7, record(1, 0, 0)), self.sent(7, 0, 0))
         self.assertEqual((7, record(1, 4294967000, 1000)), self.sent(7, 4294967, 1))
-        self.assertEqual((7, record(1, 1000, 4294967000)), self.sent(7, 1, 4294967L))
+        self.assertEqual((7, record(1, 1000, 4294967000)), self.sent(7, 1, LONG(4294967)))
 
     def test_times_beyond_the_record_are_reduced_modulo_2_to_the_32(self):
-        self.assertEqual((3, record(1, 704, 4294966296)), self.sent(3, 4294968, 4294967295L))
+        self.assertEqual((3, record(1, 704, 4294966296)), self.sent(3, 4294968, LONG(4294967295)))
         self.assertEqual((3, record(1, 1000, 2147483648000 % 2 ** 32)), self.sent(3, 1, 2 ** 31))
 
     def test_socket_numbers_reach_winsock_as_given(self):
         for given, expected in ((True, 1), (False, 0), (-1, -1), (IntSubclass(12), 12),
-                                (2147483647L, 2147483647), (-2147483648L, -2147483648), (LongSubclass(9), 9)):
+                                (LONG(2147483647), 2147483647), (LONG(-2147483648), -2147483648), (LongSubclass(9), 9)):
             self.assertEqual(expected, self.sent(given, 1, 1)[0], repr(given))
 
     def test_bool_and_subclasses_for_the_times(self):
@@ -84,12 +84,9 @@ class ConversionTest(unittest.TestCase):
         winsock_recorder.reset()
 
     def assertRefused(self, exception, argument, args):
-        try:
+        with self.assertRaises(Exception, msg='%r was taken' % (args,)) as caught:
             set_keepalive(*args)
-        except exception as error:
-            pass
-        else:
-            self.fail('%r was taken' % (args,))
+        error = caught.exception
         self.assertEqual(exception, type(error), '%r: %r' % (args, error))
         declared = 'int' if argument == 1 else 'ULONG'
         self.assertEqual("in method 'setKeepaliveValues', argument %d of type '%s'" % (argument, declared),
@@ -97,13 +94,16 @@ class ConversionTest(unittest.TestCase):
         self.assertEqual([], winsock_recorder.calls, 'a refused call reached Winsock')
 
     def test_socket_refusals(self):
-        for bad in (2147483648L, -2147483649L, 1.0, '3', u'3', None, [], object()):
+        for bad in (1.0, '3', u'3', None, [], object()):
             self.assertRefused(TypeError, 1, (bad, 1, 1))
+        for bad in (LONG(2147483648), LONG(-2147483649)):
+            self.assertRefused(LONG_REFUSAL, 1, (bad, 1, 1))
 
     def test_time_and_interval_refusals(self):
         for position in (2, 3):
-            for bad, exception in ((-1, OverflowError), (-sys.maxint - 1, OverflowError), (-1L, TypeError),
-                                   (LongSubclass(-1), TypeError), (4294967296L, TypeError), (1.0, TypeError),
+            smallest_int = -getattr(sys, 'maxint', sys.maxsize) - 1  # Python 2's int, not its long
+            for bad, exception in ((-1, OverflowError), (smallest_int, OverflowError), (LONG(-1), LONG_REFUSAL),
+                                   (LongSubclass(-1), LONG_REFUSAL), (LONG(4294967296), LONG_REFUSAL), (1.0, TypeError),
                                    (0.0, TypeError), ('1', TypeError), (None, TypeError)):
                 args = [1, 1, 1]
                 args[position - 1] = bad
@@ -112,7 +112,7 @@ class ConversionTest(unittest.TestCase):
     def test_first_refused_argument_is_reported(self):
         self.assertRefused(TypeError, 1, (1.5, -1, 'x'))
         self.assertRefused(OverflowError, 2, (1, -1, 'x'))
-        self.assertRefused(TypeError, 2, (1, -1L, -1))
+        self.assertRefused(LONG_REFUSAL, 2, (1, LONG(-1), -1))
         self.assertRefused(OverflowError, 3, (1, 2, -5))
 
     def test_wrong_argument_counts(self):
@@ -127,7 +127,7 @@ class ConversionTest(unittest.TestCase):
 
 class ModuleTest(unittest.TestCase):
     def test_surface(self):
-        names = set(dir(_netopts)) - set(['__name__', '__doc__', '__file__', '__package__'])
+        names = set(name for name in dir(_netopts) if not name.startswith('__'))
         self.assertEqual(set(['setKeepaliveValues']), names)
         self.assertEqual(None, _netopts.__doc__)
         self.assertEqual(None, set_keepalive.__doc__)
@@ -148,8 +148,8 @@ class ModuleTest(unittest.TestCase):
     def test_modules_of_other_runtime_versions_share_nothing(self):
         status, output = run_python(
             'import sys, _sealer, _netopts\n'
-            'print sorted(name for name in sys.modules if name.startswith("swig_runtime_data"))\n'
-            'print sys.modules["swig_runtime_data2"].type_pointer is not sys.modules["swig_runtime_data4"].type_pointer\n')
+            'print(sorted(name for name in sys.modules if name.startswith("swig_runtime_data")))\n'
+            'print(sys.modules["swig_runtime_data2"].type_pointer is not sys.modules["swig_runtime_data4"].type_pointer)\n')
         self.assertEqual(0, status, output)
         self.assertEqual("['swig_runtime_data2', 'swig_runtime_data4']\nTrue\n", output)
 
@@ -160,7 +160,7 @@ class ModuleTest(unittest.TestCase):
             'import sys\n'
             'sys.modules["winsock_recorder"] = None\n'
             'import _netopts\n'
-            'print _netopts.setKeepaliveValues(1, 1, 1)\n')
+            'print(_netopts.setKeepaliveValues(1, 1, 1))\n')
         self.assertEqual(0, status, output)
         self.assertIn('winsock_recorder', output)
         self.assertEqual('10107', output.splitlines()[-1])

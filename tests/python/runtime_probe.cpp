@@ -10,10 +10,15 @@
 
 namespace {
 
-// Sorted by mangled name.
+// Sorted by mangled name; but for the failing initialiser, whose first type sorts after the second, which
+// the runtime refuses.
 enum { TYPE_CHAR, TYPE_STRING };
 SwigTypeSlot probeTypes[] = {
+#ifdef PROBE_INIT_FAILS
+    SwigTypeSlot("_p_~", "~ *"),
+#else
     SwigTypeSlot("_p_char", "char *"),
+#endif
     SwigTypeSlot("_p_std__string", "std::string *"),
 };
 
@@ -53,15 +58,21 @@ PyObject *RegisterStringOptional(PyObject *, PyObject *args)
     return SwigRegisterClass(args, "O|swigregister", &probeTypes[TYPE_STRING]);
 }
 
-// new_chars(s) -> a "char *" handle (not owning) to a copy of s in a static buffer, cut to fit.
+// new_chars(b) -> a "char *" handle (not owning) to a copy of s in a static buffer, cut to fit.
 PyObject *NewChars(PyObject *, PyObject *args)
 {
+    static const char FORMAT[] = "O:new_chars";
+    PyObject *arg;
     const char *text;
-    int length;
-    if (!PyArg_ParseTuple(args, "s#:new_chars", &text, &length)) {
+    size_t length;
+    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
-    size_t size = (size_t)length < CHARS_CAPACITY - 1 ? (size_t)length : CHARS_CAPACITY - 1;
+    int res = SwigAsStringBytes(arg, &text, &length);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "std::string");
+    }
+    size_t size = length < CHARS_CAPACITY - 1 ? length : CHARS_CAPACITY - 1;
     memcpy(chars, text, size);
     chars[size] = '\0';
     return SwigNewPointerObj(chars, probeTypes[TYPE_CHAR].type, 0);
@@ -87,13 +98,19 @@ PyObject *Chars(PyObject *, PyObject *args)
 // utf16(b) -> the UTF-16LE bytes b (up to a zero unit) handed back as a 16-bit `wchar_t *` result.
 PyObject *Utf16(PyObject *, PyObject *args)
 {
+    static const char FORMAT[] = "O:utf16";
+    PyObject *arg;
     const char *bytes;
-    int length;
-    if (!PyArg_ParseTuple(args, "s#:utf16", &bytes, &length)) {
+    size_t length;
+    if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
+    int res = SwigAsStringBytes(arg, &bytes, &length);
+    if (res != SWIG_OK) {
+        return SwigArgFail(res, FORMAT, 1, "std::string");
+    }
     std::u16string units;
-    for (int i = 0; i + 1 < length; i += 2) {
+    for (size_t i = 0; i + 1 < length; i += 2) {
         units.push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
     }
     return SwigFromUtf16Ptr(units.c_str());
@@ -124,14 +141,13 @@ PyObject *IntAndUlong(PyObject *, PyObject *args)
 // The mangled and shown names of the types of one module of the shared ring, as a list of pairs.
 PyObject *ModuleTypes(const swig_module_info *module)
 {
-    PyObject *types = PyList_New((Py_ssize_t)module->size);
+    PyObject *types = PyList_New(0);
     for (size_t i = 0; types && i < module->size; i++) {
         PyObject *pair = Py_BuildValue("(ss)", module->types[i]->name, module->types[i]->str);
-        if (!pair) {
+        if (!pair || PyList_Append(types, pair) < 0) {
             Py_CLEAR(types);
-            break;
         }
-        PyList_SET_ITEM(types, (Py_ssize_t)i, pair);  // steals pair
+        Py_XDECREF(pair);
     }
     return types;
 }
@@ -173,16 +189,6 @@ PyMethodDef probeMethods[] = {
 
 }  // namespace
 
-#define PROBE_INIT_NAME(name) init##name
-#define PROBE_INIT(name) PROBE_INIT_NAME(name)
-#define PROBE_STRINGIFY(name) #name
-#define PROBE_STRING(name) PROBE_STRINGIFY(name)
-
-SWIG_MODULE_INIT PROBE_INIT(PROBE_MODULE)()
-{
-#ifdef PROBE_INIT_FAILS
-    // A first type that sorts after the second, which the runtime refuses: an initialiser that fails.
-    probeTypes[TYPE_CHAR] = SwigTypeSlot("_p_~", "~ *");
-#endif
-    SwigCreateModule(PROBE_STRING(PROBE_MODULE), probeMethods, probeTypes);
-}
+// The module's name is a macro: expanded before SWIG_DEFINE_MODULE pastes it.
+#define PROBE_DEFINE_MODULE(name) SWIG_DEFINE_MODULE(name, probeMethods, probeTypes)
+PROBE_DEFINE_MODULE(PROBE_MODULE)

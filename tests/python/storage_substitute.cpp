@@ -6,9 +6,10 @@
 //
 //   reset()                          forget every volume, device, open handle and recorded call
 //   device(path, replies[, error])   path opens (or fails with error); replies maps an I/O control code
-//                                    to its reply bytes (str) or to the error code (int) it fails with
-//   volume(name, drive_type, paths)  the next volume of the search: name (unicode), its drive type, and
-//                                    its mount paths (a list of unicode), or the error code (int) with
+//                                    to its reply bytes (str; bytes in Python 3) or to the error code
+//                                    (int) it fails with
+//   volume(name, drive_type, paths)  the next volume of the search: name (unicode; str in Python 3), its
+//                                    drive type, and its mount paths (a list of texts), or the error code (int) with
 //                                    which their listing is refused
 //   calls()                          the calls made since the last calls() or reset(), as text, such as
 //                                    "DeviceIoControl(#1, 0x70050, null, 0, 16384, null)"
@@ -22,6 +23,9 @@
 // lock, so the script and the record are kept under a lock of their own.
 #include "storage_platform.h"
 
+#ifdef Py_LIMITED_API
+#define PY_SSIZE_T_CLEAN
+#endif
 #include <Python.h>
 
 #include <chrono>
@@ -272,6 +276,30 @@ UINT GetDriveTypeW(const WCHAR *rootPath)
 
 namespace {
 
+// The Python 3 build (stable ABI) under Python 2's names: byte replies are bytes there, texts str.
+#if PY_MAJOR_VERSION >= 3
+#define PyInt_Check PyLong_Check
+#define PyInt_FromLong PyLong_FromLong
+#define PyString_Check PyBytes_Check
+#define PyString_AS_STRING PyBytes_AsString
+#define PyString_GET_SIZE PyBytes_Size
+#define PyString_FromString PyUnicode_FromString
+
+bool ToUtf16(PyObject *text, std::u16string *units)
+{
+    PyObject *encoded = PyUnicode_Check(text) ? PyUnicode_AsEncodedString(text, "utf-16-le", "surrogatepass") : NULL;
+    if (!encoded) {
+        PyErr_SetString(PyExc_TypeError, "a str text is needed");
+        return false;
+    }
+    const unsigned char *bytes = (const unsigned char *)PyBytes_AsString(encoded);
+    for (Py_ssize_t i = 0; i + 1 < PyBytes_Size(encoded); i += 2) {
+        units->push_back((char16_t)(bytes[i] | bytes[i + 1] << 8));
+    }
+    Py_DECREF(encoded);
+    return true;
+}
+#else
 // A unicode object's text in UTF-16 units; false with TypeError set for anything else.
 bool ToUtf16(PyObject *text, std::u16string *units)
 {
@@ -291,6 +319,7 @@ bool ToUtf16(PyObject *text, std::u16string *units)
     }
     return true;
 }
+#endif
 
 // A Python int or long as a DWORD; false with an exception set when it is neither or out of range.
 bool ToDword(PyObject *number, DWORD *value)
@@ -299,7 +328,7 @@ bool ToDword(PyObject *number, DWORD *value)
         PyErr_SetString(PyExc_TypeError, "an integer is needed");
         return false;
     }
-    long long v = PyLong_Check(number) ? PyLong_AsLongLong(number) : PyInt_AsLong(number);
+    long long v = PyLong_AsLongLong(number);
     if (PyErr_Occurred() || v < 0 || v > 0xFFFFFFFFll) {
         PyErr_Clear();
         PyErr_SetString(PyExc_OverflowError, "a 32-bit unsigned integer is needed");
@@ -378,8 +407,8 @@ PyObject *AddVolume(PyObject *, PyObject *args)
     }
     volume.driveType = driveType;
     if (PyList_Check(pathsArg)) {
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(pathsArg); i++) {
-            if (!ToUtf16(PyList_GET_ITEM(pathsArg, i), &volume.pathList)) {
+        for (Py_ssize_t i = 0; i < PyList_Size(pathsArg); i++) {
+            if (!ToUtf16(PyList_GetItem(pathsArg, i), &volume.pathList)) {
                 return NULL;
             }
             volume.pathList.push_back(0);
@@ -409,7 +438,7 @@ PyObject *TakeCalls(PyObject *, PyObject *)
             Py_DECREF(list);
             return NULL;
         }
-        PyList_SET_ITEM(list, (Py_ssize_t)i, text);
+        PyList_SetItem(list, (Py_ssize_t)i, text);
     }
     return list;
 }
@@ -459,7 +488,16 @@ PyMethodDef substituteMethods[] = {
 
 }  // namespace
 
+#if PY_MAJOR_VERSION >= 3
+extern "C" __attribute__((visibility("default"))) PyObject *PyInit__storage_substitute()
+{
+    static PyModuleDef definition = {PyModuleDef_HEAD_INIT, "_storage_substitute", NULL, -1, substituteMethods,
+                                     NULL, NULL, NULL, NULL};
+    return PyModule_Create(&definition);
+}
+#else
 extern "C" __attribute__((visibility("default"))) void init_storage_substitute()
 {
     Py_InitModule("_storage_substitute", substituteMethods);
 }
+#endif

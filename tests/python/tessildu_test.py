@@ -8,7 +8,7 @@ import unittest
 
 import _TessilDU
 import _runtime_probe3
-from support import Refusals, needs_stand_ins, printed, run_python
+from support import PY3, UNICODE, Refusals, needs_stand_ins, printed, run_python
 try:
     import _storage_substitute as platform
 except ImportError:
@@ -23,19 +23,21 @@ FIXED, REMOVABLE, REMOTE, CDROM, RAMDISK, UNKNOWN, NO_ROOT = 3, 2, 4, 5, 6, 0, 1
 DISK = '\\\\.\\PhysicalDrive0'
 VOLUME = '\\\\.\\C:'
 OPEN = 'CreateFileA(%s, 0x80000000, 0x3, null, 3, 0x20000000, null)'
+# The string type that is no text: unicode in Python 2, bytes in Python 3.
+OTHER_STRING = b'\\\\.\\C:' if PY3 else u'\\\\.\\C:'
 
 
 def entry(style, start=0, length=0, number=0, kind=0, boot=0, hidden=0):
     """A PARTITION_INFORMATION_EX: 144 bytes, the MBR fields at 32, 33 and 36."""
     head = struct.pack('<I4xqqI', style, start, length, number)
     mbr = struct.pack('<BB2xI', kind, boot, hidden)
-    return (head + '\0' * 4 + mbr).ljust(144, '\xa5')
+    return (head + b'\0' * 4 + mbr).ljust(144, b'\xa5')
 
 
 def layout(style, entries, signature=0, count=None):
     """A DRIVE_LAYOUT_INFORMATION_EX: style, count and the MBR signature, the entries from byte 48."""
     count = len(entries) if count is None else count
-    return struct.pack('<III', style, count, signature).ljust(48, '\x5a') + ''.join(entries)
+    return struct.pack('<III', style, count, signature).ljust(48, b'\x5a') + b''.join(entries)
 
 
 class Holder(object):
@@ -193,7 +195,7 @@ class PartitionEntryAndDeviceNumberTest(SubstituteTest):
 
     def test_open_failures_send_no_request(self):
         for name in ('PartitionTable', 'PartitionEntry', 'DeviceNumber'):
-            platform.device('\\\\.\\D:', {LAYOUT: layout(2, []), ENTRY: entry(2), NUMBER: '\0' * 12}, 5)
+            platform.device('\\\\.\\D:', {LAYOUT: layout(2, []), ENTRY: entry(2), NUMBER: b'\0' * 12}, 5)
             for path, shown, error in (('\\\\.\\Q:', '\\\\.\\Q:', 2), ('\\\\.\\D:', '\\\\.\\D:', 5), (None, '(null)', 3)):
                 self.assertEqual((None, '%s: drive open for %s failed err %d.\n' % (name, shown, error)),
                                  self.query(name, path, None, 1))
@@ -217,7 +219,7 @@ class EnumerationTest(SubstituteTest):
             platform.volume(n[i], kind, [u'%s:\\' % chr(ord('E') + i)])
         platform.volume(n[7], FIXED, [])
         self.assertEqual([n[0] + u'|C:\\|D:\\Mount\\Data\\', n[7], None], self.volumes())
-        self.assertEqual(unicode, type(self.volumes()[0]))
+        self.assertEqual(UNICODE, type(self.volumes()[0]))
         # After the end, None until a new search starts.
         self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
         self.assertEqual(0, platform.open_handles())
@@ -390,7 +392,7 @@ class ArgumentTest(SubstituteTest):
     def test_handle_messages(self):
         deleted = _TessilDU.new_MetaStorage()
         _TessilDU.delete_MetaStorage(deleted)
-        other_type = _runtime_probe3.new_chars('x')
+        other_type = _runtime_probe3.new_chars(b'x')
         for name in self.QUERIES + self.STEPS + ('delete_MetaStorage',):
             function = getattr(_TessilDU, name)
             extra = (DISK,) if name in self.QUERIES else ()
@@ -404,7 +406,7 @@ class ArgumentTest(SubstituteTest):
     def test_path_messages(self):
         for name in self.QUERIES:
             message = "in method '%s', argument 2 of type 'char const *'" % name
-            for bad in (u'\\\\.\\C:', 42, ['x'], bytearray('x'), self.handle):
+            for bad in (OTHER_STRING, 42, ['x'], bytearray(b'x'), self.handle):
                 self.assertRefused(message, getattr(_TessilDU, name), self.handle, bad)
             # The handle is looked at first.
             self.assertRefused("in method '%s', argument 1 of type 'MetaStorage *'" % name,
@@ -415,7 +417,7 @@ class ArgumentTest(SubstituteTest):
         class Path(str):
             pass
         platform.device(VOLUME, {NUMBER: struct.pack('<III', 7, 0, 1)})
-        chars = _runtime_probe3.new_chars(VOLUME)  # a "char *" of another module of the same runtime
+        chars = _runtime_probe3.new_chars(VOLUME.encode('ascii'))  # a "char *" of another module of the same runtime
         for path in (Path(VOLUME), VOLUME + '\0ignored', chars, Holder(chars)):
             self.assertEqual('0 1', _TessilDU.MetaStorage_DeviceNumber(self.handle, path))
         self.assertEqual([OPEN % VOLUME] * 4, [c for c in platform.calls() if c.startswith('CreateFileA')])
@@ -474,14 +476,14 @@ class LifecycleTest(SubstituteTest):
 import _TessilDU, _storage_substitute as platform
 platform.volume(u'\\\\?\\Volume{1}\\', 3, [])
 h = _TessilDU.new_MetaStorage(); _TessilDU.MetaStorage_FirstVolume(h); del h    # no hook: kept
-print platform.open_handles()
+print(platform.open_handles())
 class Proxy(object):
     __swig_destroy__ = _TessilDU.delete_MetaStorage
-print _TessilDU.MetaStorage_swigregister(Proxy)
+print(_TessilDU.MetaStorage_swigregister(Proxy))
 h = _TessilDU.new_MetaStorage(); _TessilDU.MetaStorage_FirstVolume(h); del h    # destroyed
-print platform.open_handles()
+print(platform.open_handles())
 h = _TessilDU.new_MetaStorage(); _TessilDU.delete_MetaStorage(h); del h
-print platform.open_handles(), sorted(n for n in __import__('sys').modules if n.startswith('swig_runtime'))
+print(platform.open_handles(), sorted(n for n in __import__('sys').modules if n.startswith('swig_runtime')))
 ''')
         self.assertEqual((0, "swig/python detected a memory leak of type 'MetaStorage *', no destructor found.\n"
                              "1\nNone\n1\n1 ['swig_runtime_data3']\n"), (status, output))

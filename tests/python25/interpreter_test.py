@@ -1,5 +1,8 @@
-# The Windows interpreter as script/python25-wine runs it: CPython 2.7.18 of the preset's architecture,
-# 16-bit unicode and a 32-bit C long as on every Windows, loading the staged modules.
+# The Windows interpreters as script/python25-wine and script/python3-wine run them: CPython 2.7.18 (as
+# Python 2.5, 16-bit unicode and a 32-bit C long as on every Windows) or CPython 3.9.2, of the preset's
+# architecture, loading the staged modules.
+from __future__ import print_function
+
 import os
 import struct
 import sys
@@ -9,17 +12,21 @@ import _netopts
 import _sealer
 import _TessilDU
 
-DIST = os.environ.get('TESSIL_PYTHON_DIST')  # python25-win32 or python25-win64
+DIST = os.environ.get('TESSIL_PYTHON_DIST')  # python25-win32, python25-win64, python3-win32 or python3-win64
+VERSIONS = {'python25': (2, 7, 18), 'python3': (3, 9, 2)}
+POINTER_SIZES = {'win32': 4, 'win64': 8}
 
 
 @unittest.skipUnless(sys.platform == 'win32' and DIST, 'needs the Windows interpreter of a preset')
 class InterpreterTest(unittest.TestCase):
     def test_version_and_data_model(self):
-        print '%s, %d-bit:' % (sys.version.splitlines()[0], struct.calcsize('P') * 8),
-        self.assertEqual((2, 7, 18), sys.version_info[:3])
-        self.assertEqual({'python25-win32': 4, 'python25-win64': 8}[DIST], struct.calcsize('P'))
-        self.assertEqual(2 ** 31 - 1, sys.maxint)
-        self.assertEqual(0xFFFF, sys.maxunicode)
+        print('%s, %d-bit:' % (sys.version.splitlines()[0], struct.calcsize('P') * 8), end=' ')
+        edition, arch = DIST.split('-')
+        self.assertEqual(VERSIONS[edition], sys.version_info[:3])
+        self.assertEqual(POINTER_SIZES[arch], struct.calcsize('P'))
+        if sys.version_info[0] == 2:
+            self.assertEqual(2 ** 31 - 1, sys.maxint)
+            self.assertEqual(0xFFFF, sys.maxunicode)
 
     def test_modules_come_from_dist(self):
         for module in (_sealer, _TessilDU, _netopts):

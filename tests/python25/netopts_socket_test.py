@@ -38,10 +38,10 @@ class KeepaliveTest(unittest.TestCase):
         self.assertEqual((0, int), (result, type(result)))
         self.assertNotEqual(0, keepalive(self.client))
         self.assertEqual(0, keepalive(self.server))
-        self.client.sendall('ping')
-        self.assertEqual('ping', self.server.recv(16))
-        self.server.sendall('pong')
-        self.assertEqual('pong', self.client.recv(16))
+        self.client.sendall(b'ping')
+        self.assertEqual(b'ping', self.server.recv(16))
+        self.server.sendall(b'pong')
+        self.assertEqual(b'pong', self.client.recv(16))
 
     def test_either_end_and_the_largest_times(self):
         for sock in (self.server, self.client):

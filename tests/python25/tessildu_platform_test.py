@@ -2,6 +2,9 @@
 # gives must be what the platform answers when asked directly (storage_answers.exe asks it). Under Wine the
 # volume search lists the drives but answers an unknown drive type for each volume name, so no volume is
 # fixed there; Wine answers the device number of \\.\C: and refuses the partition controls.
+from __future__ import print_function
+
+import binascii
 import os
 import struct
 import subprocess
@@ -9,7 +12,7 @@ import sys
 import unittest
 
 import _TessilDU
-from support import printed
+from support import UNICODE, printed
 
 SYSTEM_VOLUME = '\\\\.\\C:'
 MISSING_DEVICE = '\\\\.\\TessilNoSuchDevice'
@@ -27,7 +30,7 @@ def answers(*args):
 
 
 def utf16(text):
-    return text.decode('hex').decode('utf-16-le')
+    return binascii.unhexlify(text).decode('utf-16-le')
 
 
 def fixed_volumes_of_the_platform():
@@ -36,7 +39,7 @@ def fixed_volumes_of_the_platform():
     texts = []
     for line in answers('volumes'):
         _, name, drive_type, paths = line.split(' ')
-        print 'platform volume %r: drive type %s' % (utf16(name), drive_type)
+        print('platform volume %r: drive type %s' % (utf16(name), drive_type))
         if int(drive_type) != DRIVE_FIXED:
             continue
         if paths.startswith('refused:'):
@@ -49,7 +52,7 @@ def ask(path, control):
     """(error, reply bytes) of the control sent as the queries send it; path None is a null path."""
     code, size = control
     error, reply = answers('ask', path or '-', str(code), str(size))[0].split(' ')
-    return int(error), reply.decode('hex')
+    return int(error), binascii.unhexlify(reply)
 
 
 @unittest.skipUnless(sys.platform == 'win32' and ANSWERS, 'needs the Windows build and storage_answers.exe')
@@ -70,7 +73,7 @@ class PlatformTest(unittest.TestCase):
         expected = fixed_volumes_of_the_platform()
         found = [_TessilDU.MetaStorage_FirstVolume(self.handle)]
         while found[-1] is not None:
-            self.assertEqual(unicode, type(found[-1]))
+            self.assertEqual(UNICODE, type(found[-1]))
             found.append(_TessilDU.MetaStorage_NextVolume(self.handle))
         self.assertEqual(expected + [None], found)
         self.assertEqual(None, _TessilDU.MetaStorage_NextVolume(self.handle))
@@ -86,7 +89,7 @@ class PlatformTest(unittest.TestCase):
         for name, control in (('PartitionTable', LAYOUT), ('PartitionEntry', ENTRY)):
             error, _ = ask(SYSTEM_VOLUME, control)
             if error == 0:
-                print '%s: the platform answers on %s; nothing refused to check' % (name, SYSTEM_VOLUME)
+                print('%s: the platform answers on %s; nothing refused to check' % (name, SYSTEM_VOLUME))
                 continue
             refused += 1
             self.assertEqual((None, '%s: get partition data for %s failed err %d.\n' % (name, SYSTEM_VOLUME, error)),
