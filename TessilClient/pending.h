@@ -1,7 +1,7 @@
 #pragma once
 
 // Requests still arriving. The accepting thread gathers the bytes of every connection's request as they
-// come and hands a connection to a thread of its own only once its request is whole, so a client that
+// come and hands a connection to the serving threads only once its request is whole, so a client that
 // sends part of a request, or trickles it, holds no thread; a request that has not arrived whole within
 // REQUEST_DEADLINE_MS of its connection's acceptance is closed without a reply. Plain logic: the socket
 // edge (the wait, the receive, the clock) is the gatherer's.
