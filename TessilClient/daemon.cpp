@@ -6,6 +6,7 @@
 
 #include "gatherer.h"
 #include "log.h"
+#include "serving.h"
 #include "settings.h"
 #include "supervisor.h"
 #include "users.h"
@@ -15,10 +16,8 @@ static const DWORD DATA_DIRECTORY_RETRY_DELAY = 60000;  // ms
 static const char LISTEN_ADDRESS[] = "127.0.0.1";
 
 // Clients connect all at once when every syncer reports its port at start-up: a short accept queue loses
-// some of them, so the platform's longest is used. A benchmark build may set its own.
-#ifndef TESSIL_LISTEN_BACKLOG
-#define TESSIL_LISTEN_BACKLOG SOMAXCONN
-#endif
+// some of them, so the platform's longest is used.
+static const int LISTEN_BACKLOG = SOMAXCONN;
 
 SOCKET OpenListener(uint16_t port)
 {
@@ -49,7 +48,7 @@ SOCKET OpenListener(uint16_t port)
         goto exit;
     }
 
-    if (listen(listener, TESSIL_LISTEN_BACKLOG) != 0)
+    if (listen(listener, LISTEN_BACKLOG) != 0)
         goto exit;
     opened = listener;
     listener = INVALID_SOCKET;
@@ -104,5 +103,9 @@ DaemonEnd RunDaemon(uint16_t port, int scriptModeFlag, int quietFlag)
         CloseHandle(supervisor);
     }
 
+    while (StartServingThreads() != 0) {
+        LogMessage("Retrying in a minute...\n");
+        Sleep(LISTENER_RETRY_DELAY);
+    }
     GatherRequests(listener);
 }

@@ -20,7 +20,6 @@ static const int ACCEPTS_PER_ROUND = 256;
 static PendingRequest pending[MAX_PENDING_REQUESTS];
 static char pendingBytes[MAX_PENDING_REQUESTS][MAX_REQUEST_BYTES];  // each entry's own
 static fd_set readable;
-static fd_set oneSocket;
 static Request arrived;
 
 static void EndPendingRequest(PendingRequest *entry)
@@ -29,22 +28,34 @@ static void EndPendingRequest(PendingRequest *entry)
     entry->inUse = false;
 }
 
-// Whether the socket can be read (or accepted from) without waiting.
-static bool ReadyNow(SOCKET socket)
+// Receives whatever the connection has for its request, at most the room left: a request sent at once
+// arrives in one receive. A request that is now whole goes to be served.
+static void ReceiveRequestBytes(PendingRequest *entry)
 {
-    timeval noWait = {0, 0};
-    oneSocket.fd_count = 1;
-    oneSocket.fd_array[0] = socket;
-    return select(0, &oneSocket, NULL, NULL, &noWait) == 1;
+    SOCKET connection = static_cast<SOCKET>(entry->connection);
+    int received = recv(connection, entry->bytes + entry->received, MAX_REQUEST_BYTES - entry->received, 0);
+    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+        return;  // nothing yet
+    RequestOutcome outcome = AddReceived(entry, received, &arrived);
+    if (outcome == REQUEST_INCOMPLETE)
+        return;
+    if (outcome == REQUEST_CLOSED) {
+        EndPendingRequest(entry);
+        return;
+    }
+    entry->inUse = false;  // the connection is the serving threads' now
+    QueueArrivedRequest(connection, outcome, arrived, entry->extra);
 }
 
-// Takes the connections waiting on the listener, which select has found ready.
+// Takes the connections waiting on the listener, which select has found ready. Clients send their request
+// at once, so each is received right away: a request whole by then is served without a round of select.
 static void AcceptConnections(SOCKET listener)
 {
     for (int accepted = 0; accepted < ACCEPTS_PER_ROUND; ++accepted) {
         SOCKET connection = accept(listener, NULL, NULL);
         if (connection == INVALID_SOCKET) {
-            Sleep(ACCEPT_FAILURE_DELAY);
+            if (WSAGetLastError() != WSAEWOULDBLOCK)
+                Sleep(ACCEPT_FAILURE_DELAY);
             return;
         }
         uint32_t now = GetTickCount();
@@ -52,33 +63,8 @@ static void AcceptConnections(SOCKET listener)
         if (entry->inUse)
             EndPendingRequest(entry);
         StartPendingRequest(entry, connection, now);
-        if (!ReadyNow(listener))
-            return;
+        ReceiveRequestBytes(entry);
     }
-}
-
-// Receives what the request still wants, for as long as bytes are there (a receive that got all it asked
-// for may have left more): a request sent at once arrives in one round, not one round per field. A
-// request that is now whole goes to a thread of its own.
-static void ReceiveRequestBytes(PendingRequest *entry)
-{
-    SOCKET connection = static_cast<SOCKET>(entry->connection);
-    RequestOutcome outcome;
-    for (;;) {
-        int asked = entry->wanted;
-        int received = recv(connection, entry->bytes + entry->received, asked, 0);
-        outcome = AddReceived(entry, received, &arrived);
-        if (outcome != REQUEST_INCOMPLETE || received < asked || !ReadyNow(connection))
-            break;
-    }
-    if (outcome == REQUEST_INCOMPLETE)
-        return;
-    if (outcome == REQUEST_CLOSED) {
-        EndPendingRequest(entry);
-        return;
-    }
-    entry->inUse = false;  // the connection is the serving thread's now
-    StartConnectionThread(connection, outcome, arrived);
 }
 
 // The listener and every pending connection. FD_SET looks for its socket in the whole set first; the
@@ -95,6 +81,9 @@ static void ListWaitedSockets(SOCKET listener)
 
 void GatherRequests(SOCKET listener)
 {
+    // Accepted connections inherit the listener's mode: neither accept nor receive ever waits here.
+    u_long nonBlocking = 1;
+    ioctlsocket(listener, FIONBIO, &nonBlocking);
     for (int i = 0; i < MAX_PENDING_REQUESTS; ++i)
         pending[i].bytes = pendingBytes[i];
     for (;;) {

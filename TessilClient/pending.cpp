@@ -37,13 +37,17 @@ void StartPendingRequest(PendingRequest *entry, uintptr_t connection, uint32_t n
     entry->connection = connection;
     entry->acceptedAt = now;
     entry->received = 0;
-    entry->wanted = BANNER_LENGTH;
+    entry->extra = 0;
 }
 
 RequestOutcome AddReceived(PendingRequest *entry, int count, Request *request)
 {
-    if (count <= 0 || count > entry->wanted)
+    if (count <= 0 || count > MAX_REQUEST_BYTES - entry->received)
         return REQUEST_CLOSED;
     entry->received += count;
-    return ReadRequest(entry->bytes, entry->received, request, &entry->wanted);
+    int wanted, used;
+    RequestOutcome outcome = ReadRequest(entry->bytes, entry->received, request, &wanted, &used);
+    if (outcome != REQUEST_INCOMPLETE)
+        entry->extra = entry->received - used;
+    return outcome;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Requests still arriving. The accepting thread gathers the bytes of every connection's request as they
-// come and hands a connection to a thread of its own only once its request is whole, so a client that
+// come and hands a connection to the serving threads only once its request is whole, so a client that
 // sends part of a request, or trickles it, holds no thread; a request that has not arrived whole within
 // REQUEST_DEADLINE_MS of its connection's acceptance is closed without a reply. Plain logic: the socket
 // edge (the wait, the receive, the clock) is the gatherer's.
@@ -20,8 +20,8 @@ struct PendingRequest {
     bool inUse;
     uintptr_t connection;  // the edge's socket
     uint32_t acceptedAt;   // ms clock tick; the clock wraps
-    int received;          // bytes of the request so far
-    int wanted;            // bytes that finish the field being read
+    int received;          // bytes of the connection so far
+    int extra;             // of them, once the request is whole: the bytes the client sent after it
     // MAX_REQUEST_BYTES of its own, kept apart so that the passes over the table touch little memory.
     char *bytes;
 };
@@ -39,6 +39,6 @@ PendingRequest *TakePendingEntry(PendingRequest table[], int size, uint32_t now)
 // The entry, with its bytes, now waits for the banner of `connection`, accepted at `now`.
 void StartPendingRequest(PendingRequest *entry, uintptr_t connection, uint32_t now);
 
-// Counts `count` more received bytes and reads the request again: REQUEST_INCOMPLETE while it is still
-// arriving (entry->wanted says how many bytes to receive next), else the outcome for the whole request.
+// Counts `count` more received bytes (at most the room left in entry->bytes) and reads the request again:
+// REQUEST_INCOMPLETE while it is still arriving, else the outcome for the whole request.
 RequestOutcome AddReceived(PendingRequest *entry, int count, Request *request);

@@ -89,11 +89,12 @@ void EncodeInt32(int32_t value, char bytes[4])
         bytes[i] = static_cast<char>(bits >> (8 * i) & 0xFF);
 }
 
-RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted)
+RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted, int *used)
 {
     std::memset(request, 0, sizeof *request);
     ArrivedBytes arrived = {bytes, received, 0, 0};
     RequestOutcome outcome = TakeFields(&arrived, request);
     *wanted = outcome == REQUEST_INCOMPLETE ? arrived.wanted : 0;
+    *used = arrived.position;
     return outcome;
 }

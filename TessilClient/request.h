@@ -43,6 +43,6 @@ void EncodeInt32(int32_t value, char bytes[4]);
 
 // Reads one request from the `received` bytes that have arrived so far: the banner, the type and the type's
 // fields. `request` is zero-filled first. REQUEST_INCOMPLETE: the bytes end inside a field, whose rest is
-// *wanted bytes long (never more than MAX_REQUEST_BYTES - received); receiving just that much leaves
-// whatever the client sends after its request (a snapshot's release) unread. Otherwise *wanted is 0.
-RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted);
+// *wanted bytes long (never more than MAX_REQUEST_BYTES - received). Otherwise *wanted is 0 and *used is
+// the length of what was read: the bytes after it are what the client sent next (a snapshot's release).
+RequestOutcome ReadRequest(const char *bytes, int received, Request *request, int *wanted, int *used);

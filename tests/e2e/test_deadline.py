@@ -5,14 +5,17 @@ held past that deadline until its client releases it."""
 
 import select
 import socket
+import struct
 import threading
 import time
 
-from test_snapshot import SUBSTITUTE_VSSAPI, VOLUME, only_object, variant  # noqa: F401 (variant: a fixture)
+from test_snapshot import (E_NOTIMPL, FAILED_TEXT, LIMIT_REACHED, MAX_SNAPSHOTS, SUBSTITUTE_VSSAPI, VOLUME,  # noqa: F401
+                           WINE_VSSAPI, only_object, variant)  # (variant: a fixture)
 from wine_daemon import allow_descriptors, hold_unfinished_requests, tessilctl
 
 DEADLINE = 10.0  # seconds from a connection's acceptance until its request must have arrived whole
 HELD = 2000  # unfinished requests held open at once
+HELD_SNAPSHOTS = 1200  # answered, failed snapshot requests held open at once
 CLOSE_TIMEOUT = DEADLINE + 50.0  # seconds by which every unfinished request must have been closed
 CLOCK_SLACK = 0.1  # seconds: the daemon's millisecond tick against this process's clock
 TRICKLE_INTERVAL = 1.0  # seconds between the trickling client's bytes
@@ -105,4 +108,37 @@ def test_unfinished_requests_are_closed_at_the_deadline_while_others_are_served(
     finally:
         snapshot.close()
         for connection in opened:
+            connection.close()
+
+
+def test_failed_snapshots_held_open_are_closed_at_the_deadline_while_others_are_served(variant):
+    variant.use(WINE_VSSAPI)  # every snapshot fails
+    held = {}
+    try:
+        for _ in range(HELD_SNAPSHOTS):
+            connection = socket.create_connection(tessilctl.ADDRESS)
+            connection.sendall(tessilctl.snapshot_request(VOLUME))
+            held[connection] = time.monotonic()
+        # Before: one thread each, waiting for the release without end; a few hundred stopped the service.
+        assert tessilctl.register(b"beside-snapshots") == 0
+
+        replies = {}
+        for connection, opened in held.items():
+            connection.settimeout(CLOSE_TIMEOUT)
+            reply = b""
+            try:
+                while True:
+                    chunk = connection.recv(4096)
+                    if not chunk:
+                        break
+                    reply += chunk
+            except ConnectionResetError:
+                pass
+            assert time.monotonic() - opened < CLOSE_TIMEOUT, "still held"
+            replies[reply[:8]] = replies.get(reply[:8], 0) + 1
+            assert reply[12:].decode("utf-16-le") == FAILED_TEXT
+        failed, refused = struct.pack("<iI", 2, E_NOTIMPL), struct.pack("<iI", 5, LIMIT_REACHED)
+        assert set(replies) <= {failed, refused} and 0 < replies.get(failed, 0) <= MAX_SNAPSHOTS, replies
+    finally:
+        for connection in held:
             connection.close()

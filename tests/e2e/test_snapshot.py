@@ -21,6 +21,8 @@ VOLUME = "C:\\"
 FAILED_TEXT = "Snapshot creation failed."
 DEVICE_PREFIX = "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy"
 E_NOTIMPL = 0x80004001
+LIMIT_REACHED = 0x80042317  # VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED
+MAX_SNAPSHOTS = 16  # being made or held at once
 HOLD_CHECK = 0.3  # seconds a held snapshot is watched for a premature release
 
 # Create's way through the substitute: what it is told, the status and HRESULT the reply must carry, and
@@ -223,3 +225,24 @@ def test_wine_vssapi_gives_its_own_failure(variant):
     assert variant.log()[len(log_before):] == ["Snapshot creation failed for %s.\n" % VOLUME,
                                                "Status 2 %x.\n" % E_NOTIMPL]
     assert variant.calls() == {}
+
+
+def test_snapshots_past_the_limit_are_refused_until_one_is_released(variant):
+    variant.use(SUBSTITUTE_VSSAPI)
+    held = [tessilctl.Snapshot(VOLUME) for _ in range(MAX_SNAPSHOTS)]
+    try:
+        assert [snapshot.status for snapshot in held] == [0] * MAX_SNAPSHOTS
+        log_before = variant.log()
+        with tessilctl.Snapshot(VOLUME) as refused:
+            assert (refused.status, refused.result & 0xFFFFFFFF, refused.text) == (5, LIMIT_REACHED, FAILED_TEXT)
+        assert variant.log()[len(log_before):] == [
+            "Snapshot refused for %s: %d snapshots are being made or held.\n" % (VOLUME, MAX_SNAPSHOTS)]
+        assert len(variant.calls()) == MAX_SNAPSHOTS, "the refused request reached the shadow copy service"
+
+        held.pop().release()
+        with tessilctl.Snapshot(VOLUME) as admitted:
+            assert admitted.status == 0
+            admitted.release()
+    finally:
+        for snapshot in held:
+            snapshot.close()

@@ -39,10 +39,10 @@ void CheckCommandLines(const Request &request, const AnsiCodePage &codePage)
     }
 }
 
-// The gatherer's way: the same bytes in pieces of sizes the input itself suggests, each no more than the
-// reader asked for. It must end with the outcome and the request of the whole bytes, having received no
-// more than the request: its bytes alone read the same, and one fewer leaves it incomplete.
-void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole)
+// The gatherer's way: the same bytes in pieces of sizes the input itself suggests, each within the room
+// left. It must end with the outcome and the request of the whole bytes, counting what came after the
+// request as extra: the `used` bytes alone read the same, and one fewer leaves the request incomplete.
+void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcome, const Request &whole, int used)
 {
     char bytes[MAX_REQUEST_BYTES];
     PendingRequest entry;
@@ -52,8 +52,9 @@ void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcom
     RequestOutcome arrivedOutcome = REQUEST_INCOMPLETE;
     size_t position = 0;
     while (arrivedOutcome == REQUEST_INCOMPLETE && position < size) {
-        Require(entry.wanted > 0 && entry.received + entry.wanted <= MAX_REQUEST_BYTES);
-        size_t piece = std::min<size_t>(1 + data[position] % entry.wanted, size - position);
+        int room = MAX_REQUEST_BYTES - entry.received;
+        Require(room > 0);
+        size_t piece = std::min<size_t>(1 + data[position] % room, size - position);
         std::memcpy(entry.bytes + entry.received, data + position, piece);
         position += piece;
         arrivedOutcome = AddReceived(&entry, static_cast<int>(piece), &arrived);
@@ -61,8 +62,9 @@ void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcom
     Require(arrivedOutcome == outcome && std::memcmp(&arrived, &whole, sizeof whole) == 0);
     if (outcome == REQUEST_INCOMPLETE)
         return;  // the bytes end inside the request
-    int wanted;
-    Require(ReadRequest(bytes, entry.received - 1, &arrived, &wanted) == REQUEST_INCOMPLETE && wanted == 1);
+    Require(entry.received - entry.extra == used);
+    int wanted, usedBefore;
+    Require(ReadRequest(bytes, used - 1, &arrived, &wanted, &usedBefore) == REQUEST_INCOMPLETE && wanted == 1);
 }
 
 }  // namespace
@@ -70,9 +72,9 @@ void CheckArrivedReading(const uint8_t *data, size_t size, RequestOutcome outcom
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Request request;
-    int wanted;
+    int wanted, used;
     RequestOutcome outcome = ReadRequest(reinterpret_cast<const char *>(data), static_cast<int>(size), &request,
-                                         &wanted);
+                                         &wanted, &used);
 
     // Whatever arrived, every string stays terminated inside its buffer.
     Require(request.name[FIELD_BUFFER_SIZE - 1] == '\0');
@@ -80,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(request.volume[VOLUME_BUFFER_UNITS - 1] == 0);
     Require(wanted >= 0 && wanted <= MAX_REQUEST_BYTES);
 
-    CheckArrivedReading(data, size, outcome, request);
+    CheckArrivedReading(data, size, outcome, request, used);
 
     if (outcome == REQUEST_COMPLETE) {
         Require(request.type == REQ_USER || request.type == REQ_PORT || request.type == REQ_SNAPSHOT);

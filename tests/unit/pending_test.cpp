@@ -42,19 +42,38 @@ TEST(PendingTable, FullTableGivesUpTheLongestWaiting)
     EXPECT_EQ(101u, TakePendingEntry(table.data(), 3, now + 1)->connection);
 }
 
-TEST(AddReceived, ClosedFailedOrOverlongReceivesEndTheRequest)
-{
+// An entry for a new connection whose banner has been copied in, not yet counted.
+struct BannerEntry {
     char bytes[MAX_REQUEST_BYTES];
     PendingRequest entry;
-    entry.bytes = bytes;
     Request request;
-    StartPendingRequest(&entry, 1, 0);
-    ASSERT_EQ(BANNER_LENGTH, entry.wanted);
-    memcpy(entry.bytes, REQUEST_BANNER, BANNER_LENGTH);
-    ASSERT_EQ(REQUEST_INCOMPLETE, AddReceived(&entry, 5, &request));
-    EXPECT_EQ(BANNER_LENGTH - 5, entry.wanted);
-    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&entry, 0, &request));   // the client closed
-    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&entry, -1, &request));  // the receive failed
-    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&entry, BANNER_LENGTH, &request));  // more than was asked for
-    EXPECT_EQ(5, entry.received);
+
+    BannerEntry()
+    {
+        entry.bytes = bytes;
+        StartPendingRequest(&entry, 1, 0);
+        memcpy(bytes, REQUEST_BANNER, BANNER_LENGTH);
+    }
+};
+
+TEST(AddReceived, ClosedFailedOrOverlongReceivesEndTheRequest)
+{
+    BannerEntry arrived;
+    ASSERT_EQ(REQUEST_INCOMPLETE, AddReceived(&arrived.entry, 5, &arrived.request));
+    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&arrived.entry, 0, &arrived.request));   // the client closed
+    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&arrived.entry, -1, &arrived.request));  // the receive failed
+    EXPECT_EQ(REQUEST_CLOSED, AddReceived(&arrived.entry, MAX_REQUEST_BYTES - 4, &arrived.request));  // too long
+    EXPECT_EQ(5, arrived.entry.received);
+}
+
+// A snapshot request sent at once with its release behind it: whole at the first receive, and the release
+// bytes are counted for the serving thread instead of being waited for.
+TEST(AddReceived, WholeRequestCountsTheBytesAfterIt)
+{
+    BannerEntry arrived;
+    const char tail[] = {3, 0, 0, 0, 2, 0, 0, 0, 'C', 0, 'r', 'e', 'l', 's'};  // type, length, "C", release
+    memcpy(arrived.bytes + BANNER_LENGTH, tail, sizeof tail);
+    ASSERT_EQ(REQUEST_COMPLETE, AddReceived(&arrived.entry, BANNER_LENGTH + sizeof tail, &arrived.request));
+    EXPECT_EQ('C', arrived.request.volume[0]);
+    EXPECT_EQ(4, arrived.entry.extra);
 }

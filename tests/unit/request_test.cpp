@@ -27,8 +27,8 @@ std::string Head(int32_t type)
 // Reads the bytes as they stand when they have all arrived.
 RequestOutcome Read(const std::string &data, Request *request, int *wanted = nullptr)
 {
-    int stillWanted;
-    RequestOutcome outcome = ReadRequest(data.data(), static_cast<int>(data.size()), request, &stillWanted);
+    int stillWanted, used;
+    RequestOutcome outcome = ReadRequest(data.data(), static_cast<int>(data.size()), request, &stillWanted, &used);
     if (wanted)
         *wanted = stillWanted;
     return outcome;
@@ -142,18 +142,18 @@ TEST(ReadRequest, LeftoversOfAnEarlierRequestAreCleared)
     EXPECT_STREQ("", request.argument);
 }
 
-// The gatherer receives exactly what the reader still wants: a request trickled in byte by byte, with
-// more bytes queued behind it, is read whole and nothing after it is taken.
-TEST(ReadRequest, AsksForTheRestOfEachFieldAndNothingBeyondTheRequest)
+// A request trickled in byte by byte is asked for field by field, never beyond its end; one that arrives
+// at once, with the client's next bytes behind it, is read whole and says where those bytes start.
+TEST(ReadRequest, AsksForTheRestOfEachFieldAndTellsWhereTheRequestEnds)
 {
     for (const std::string &full : {Head(REQ_USER) + Counted("alice") + Counted("arg"),
                                     Head(REQ_PORT) + Counted("") + Int32(6070),
                                     Head(REQ_SNAPSHOT) + Counted(std::string("C\0:\0", 4)), Head(9)}) {
         std::string queued = full + "release";
         Request arrived, whole;
-        int received = 0, wanted = 0;
+        int received = 0, wanted = 0, used = -1;
         RequestOutcome outcome;
-        while ((outcome = ReadRequest(queued.data(), received, &arrived, &wanted)) == REQUEST_INCOMPLETE) {
+        while ((outcome = ReadRequest(queued.data(), received, &arrived, &wanted, &used)) == REQUEST_INCOMPLETE) {
             ASSERT_GT(wanted, 0);
             ASSERT_LE(received + wanted, static_cast<int>(full.size()));
             ++received;  // the client's bytes come one at a time
@@ -162,5 +162,8 @@ TEST(ReadRequest, AsksForTheRestOfEachFieldAndNothingBeyondTheRequest)
         EXPECT_EQ(0, wanted);
         EXPECT_EQ(Read(full, &whole), outcome);
         EXPECT_EQ(0, memcmp(&whole, &arrived, sizeof whole));
+
+        EXPECT_EQ(outcome, ReadRequest(queued.data(), queued.size(), &arrived, &wanted, &used));
+        EXPECT_EQ(full.size(), static_cast<size_t>(used));
     }
 }

@@ -1,4 +1,4 @@
-// The listener's socket and a connection thread that meets an exception, on real sockets under Wine.
+// The listener's socket and a snapshot thread that meets an exception, on real sockets under Wine.
 
 #include "daemon.h"
 #include "serving.h"
@@ -70,14 +70,15 @@ TEST_F(Listener, HoldsItsAddressExclusively)
     EXPECT_EQ(0, Option(SO_REUSEADDR));
 }
 
-TEST_F(Listener, ExceptionInAConnectionThreadClosesOnlyThatConnection)
+TEST_F(Listener, ExceptionInASnapshotThreadClosesOnlyThatConnection)
 {
     SOCKET client = INVALID_SOCKET, served = INVALID_SOCKET;
     ASSERT_NO_FATAL_FAILURE(Connect(&client, &served));
     Request request = {};
     request.type = REQ_SNAPSHOT;
     request.volume[0] = 'C';
-    StartConnectionThread(served, REQUEST_COMPLETE, request);
+    ASSERT_EQ(0, StartServingThreads());
+    QueueArrivedRequest(served, REQUEST_COMPLETE, request, 0);
 
     DWORD timeout = 30000;  // ms; the thread closes at once
     setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), sizeof timeout);
