@@ -6,7 +6,7 @@
 // same runtime version can share our type table. Python 2.5's C API only.
 //
 // Built with Py_LIMITED_API (0x03080000), the same wrappers make the Python 3 edition: one module per
-// architecture for every Python 3.8 and later. The handle type is then a heap type made from a spec, byte
+// architecture for every Python 3.8 and later. The handle type is then a heap type made by PyType_FromSpec, byte
 // data is `bytes`, texts are `str` and integers `int`; the sections marked SWIG_PYTHON3 hold what differs.
 //
 // A module defines SWIG_RUNTIME_VERSION ("2", "3" or "4": modules of different versions share nothing)
