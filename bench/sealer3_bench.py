@@ -101,10 +101,12 @@ def threads_and_serial():
 
 def module_figures(command):
     """{(direction, size): MB/s} that another interpreter's --module run prints; empty if it cannot run."""
+    # Both streams go to pipes: with a regular file as its output, Wine fails the interpreter's start-up.
     try:
-        output = subprocess.run(command, check=True, stdout=subprocess.PIPE, universal_newlines=True).stdout
+        output = subprocess.run(command, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                universal_newlines=True).stdout
     except (OSError, subprocess.CalledProcessError) as error:
-        print('(left out: %s)' % error)
+        print('(left out: %s %s)' % (error, (getattr(error, 'stderr', '') or '').strip()[-200:]))
         return {}
     figures = {}
     for line in output.splitlines():
