@@ -635,8 +635,8 @@ static inline int SwigReadyHandleType()
         {0, NULL},
     };
     // Not a base type: that marks a handle type (SwigIsHandle).
-    static PyType_Spec spec = {"PySwigObject", (int)sizeof(PySwigObject), 0, Py_TPFLAGS_DEFAULT, slots};
-    swigHandleType = (PyTypeObject *)PyType_FromSpec(&spec);
+    static PyType_Spec handleTypeSpec = {"PySwigObject", (int)sizeof(PySwigObject), 0, Py_TPFLAGS_DEFAULT, slots};
+    swigHandleType = (PyTypeObject *)PyType_FromSpec(&handleTypeSpec);
     return swigHandleType ? 0 : -1;
 }
 #else
