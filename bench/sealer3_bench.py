@@ -14,7 +14,6 @@
 import os
 import subprocess
 import sys
-import threading
 import time
 import zipfile
 
@@ -23,13 +22,12 @@ WINDOWS = sys.platform == 'win32'
 if not WINDOWS:
     sys.path.insert(0, os.path.join(ROOT, 'dist', 'python3-linux'))  # python3-wine puts its own first
 import _sealer
+from timing import BYTES_PER_MB, REPETITIONS, serial_and_threaded
 
 SIZES = [1024, 64 * 1024, 16 * 1024 * 1024]
 MIN_SECONDS = 0.3  # per repetition
-REPETITIONS = 5    # the best is reported
 BATCH_BYTES = 1024 * 1024  # timed between two readings of the clock, at the least
-ZIPFILE_BYTES = 256 * 1024  # the pure-Python decrypter runs at well under 1 MB/s
-BYTES_PER_MB = 1e6
+ZIPFILE_BYTES = 256 * 1024  # the pure-Python decrypter runs at a few MB/s
 PASSWORD = b'benchmark password'
 
 
@@ -78,25 +76,7 @@ def threads_and_serial():
         handle = _sealer.new_Sealer(PASSWORD)
         _sealer.Sealer_encrypt(handle, data)
         _sealer.delete_Sealer(handle)
-    def serial():
-        work()
-        work()
-    def side_by_side():
-        threads = [threading.Thread(target=work) for _ in range(2)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
-    rates = []
-    for run in (serial, side_by_side):
-        best = None
-        for _ in range(REPETITIONS):
-            start = time.perf_counter()
-            run()
-            seconds = time.perf_counter() - start
-            best = seconds if best is None else min(best, seconds)
-        rates.append(2 * len(data) / best / BYTES_PER_MB)
-    return rates
+    return serial_and_threaded(work, work, len(data))
 
 
 def module_figures(command):

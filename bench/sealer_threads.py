@@ -11,8 +11,9 @@
 import imp
 import os
 import sys
-import threading
 import time
+
+from timing import BYTES_PER_MB, REPETITIONS, serial_and_threaded as timed_pair
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'dist', 'python27-linux'))
@@ -23,8 +24,6 @@ always_unlocked = imp.load_dynamic('_sealer', os.path.join(ROOT, 'build', 'host'
                                                             '_sealer.so'))
 assert always_unlocked is not _sealer and always_unlocked.Sealer_encrypt is not _sealer.Sealer_encrypt
 
-REPETITIONS = 7  # the best is reported
-BYTES_PER_MB = 1e6
 LARGE = 16 * 1024 * 1024
 CALL_SIZES = [1024, 4 * 1024, 16 * 1024, 64 * 1024]
 BYTES_PER_THREAD = 4 * 1024 * 1024  # in calls of each of CALL_SIZES
@@ -43,37 +42,9 @@ def encrypting(module, size, total):
     return work
 
 
-def best_seconds(run):
-    best = None
-    for _ in range(REPETITIONS):
-        start = time.time()
-        run()
-        seconds = time.time() - start
-        best = seconds if best is None else min(best, seconds)
-    return best
-
-
-def serial(first, second):
-    first()
-    second()
-
-
-def side_by_side(first, second):
-    threads = [threading.Thread(target=first), threading.Thread(target=second)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-
-
 def serial_and_threaded(module, size, total):
     """(serial MB/s, two threads MB/s) for two workers of `total` bytes each, in calls of `size`."""
-    first = encrypting(module, size, total)
-    second = encrypting(module, size, total)
-    rates = []
-    for run in (serial, side_by_side):
-        rates.append(2 * total / best_seconds(lambda: run(first, second)) / BYTES_PER_MB)
-    return rates
+    return timed_pair(encrypting(module, size, total), encrypting(module, size, total), total)
 
 
 def one_thread_rate(module, size):
