@@ -19,17 +19,16 @@ SwigTypeSlot storageTypes[] = {
 const char STORAGE_ARG[] = "MetaStorage *";
 const char PATH_ARG[] = "char const *";
 
-// The object a handle argument stands for; null with TypeError set when it stands for none (None
+// The object a handle argument stands for; false with TypeError set when it stands for none (None
 // included: there would be no object to ask). A deleted object's handle is refused.
-MetaStorage *ToStorage(PyObject *handleArg, const char *format)
+bool ToStorage(PyObject *handleArg, const char *format, SwigObject *storage)
 {
-    void *object;
-    int res = SwigConvertPtr(handleArg, &object, storageTypes[TYPE_METASTORAGE].type, SWIG_POINTER_NO_NULL);
+    int res = SwigConvertObject(handleArg, storageTypes[TYPE_METASTORAGE].type, storage);
     if (res != SWIG_OK) {
         SwigArgFail(res, format, 1, STORAGE_ARG);
-        return NULL;
+        return false;
     }
-    return static_cast<MetaStorage *>(object);
+    return true;
 }
 
 PyObject *NewMetaStorage(PyObject *, PyObject *args)
@@ -62,32 +61,42 @@ PyObject *ToPython(WCHAR *text)
 // (a hung device, a network volume), and every Python thread would wait with them. Its text lives in the
 // object, so it becomes a Python value before the call leaves the object and another call writes there.
 template <typename Operation>
-PyObject *RunUnlocked(MetaStorage *storage, const char *format, Operation operation)
+PyObject *RunUnlocked(SwigObject storage, const char *format, Operation operation)
 {
-    return SwigCallInTurn(storage, format, STORAGE_ARG, true, operation, [](auto text) { return ToPython(text); });
+    MetaStorage *object = static_cast<MetaStorage *>(storage.ptr);
+    return SwigCallInTurn(storage, format, STORAGE_ARG, true, [=] { return operation(object); },
+                          [](auto text) { return ToPython(text); });
 }
 
 // PartitionTable, PartitionEntry and DeviceNumber: (handle, path) -> str, or None when the query fails.
-// None is handed on as a null path, which fails to open. The path is copied first: the query runs without
-// the interpreter lock, and another thread may meanwhile change a "char *" handle's bytes.
-PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(char const *))
+// A path that is a text (Python 3's str) is opened by the platform's wide-character call, so it names the
+// file it says whatever its characters; byte data (Python 2's str, in the ANSI code page) and a "char *"
+// handle's bytes are handed on as they are. None is handed on as a null path, which fails to open. The path
+// is copied first: the query runs without the interpreter lock, and another thread may meanwhile change a
+// "char *" handle's bytes.
+PyObject *Query(PyObject *args, const char *format, char *(MetaStorage::*query)(DevicePath))
 {
     PyObject *handleArg;
     PyObject *pathArg;
     if (!PyArg_ParseTuple(args, format, &handleArg, &pathArg)) {
         return NULL;
     }
-    MetaStorage *storage = ToStorage(handleArg, format);
-    if (!storage) {
+    SwigObject storage;
+    if (!ToStorage(handleArg, format, &storage)) {
         return NULL;
     }
-    char *copy;
-    int res = SwigAsTextCopy(pathArg, &copy, 0);
+    char *bytes;
+    WCHAR *text;
+    int res = SwigAsTextCopy(pathArg, &bytes, &text, 0);
     if (res != SWIG_OK) {
+        SwigDropObject(&storage);
         return SwigArgFail(res, format, 2, PATH_ARG);
     }
-    PyObject *result = RunUnlocked(storage, format, [=] { return (storage->*query)(copy); });
-    PyMem_Free(copy);
+    PyObject *result = RunUnlocked(storage, format, [=](MetaStorage *object) {
+        return (object->*query)(DevicePath{bytes, text});
+    });
+    PyMem_Free(bytes);
+    PyMem_Free(text);
     return result;
 }
 
@@ -113,8 +122,11 @@ PyObject *Enumerate(PyObject *args, const char *format, WCHAR *(MetaStorage::*st
     if (!PyArg_ParseTuple(args, format, &handleArg)) {
         return NULL;
     }
-    MetaStorage *storage = ToStorage(handleArg, format);
-    return storage ? RunUnlocked(storage, format, [=] { return (storage->*step)(); }) : NULL;
+    SwigObject storage;
+    if (!ToStorage(handleArg, format, &storage)) {
+        return NULL;
+    }
+    return RunUnlocked(storage, format, [=](MetaStorage *object) { return (object->*step)(); });
 }
 
 PyObject *FirstVolume(PyObject *, PyObject *args)

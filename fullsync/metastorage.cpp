@@ -1,5 +1,7 @@
 #include "metastorage.h"
 
+#include "utf8_text.h"
+
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -92,10 +94,32 @@ void Report(const char *format, ...)
     fflush(stdout);
 }
 
-// The path as the messages show it; the Python layer hands a null path on for None.
-const char *PathText(const char *path)
+// A failed step's message, with the path as it was given: its bytes as they are, or its text in UTF-8
+// ("(null)" for a null path, which the Python layer hands on for None).
+void ReportFailure(const char *operation, const char *step, DevicePath path, DWORD error)
 {
-    return path ? path : "(null)";
+    char *shown = NULL;
+    if (path.text) {
+        size_t size = Utf8FromUtf16(path.text, NULL, 0) + 1;
+        shown = (char *)malloc(size);
+        if (shown) {
+            Utf8FromUtf16(path.text, shown, size);
+        }
+    }
+    const char *text = path.text ? (shown ? shown : "(a path, with no memory to show it)")
+                       : path.bytes ? path.bytes : "(null)";
+    Report("%s: %s for %s failed err %d.\n", operation, step, text, (int)error);
+    free(shown);
+}
+
+HANDLE OpenDevice(DevicePath path)
+{
+    const DWORD access = GENERIC_READ;
+    const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    if (path.text) {
+        return CreateFileW(path.text, access, sharing, NULL, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
+    }
+    return CreateFileA(path.bytes, access, sharing, NULL, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
 }
 
 // A text formed piece by piece at its current end, always terminated. The area it writes to is sized
@@ -181,20 +205,17 @@ bool FormatLayout(const unsigned char *reply, TextWriter *writer)
 // Opens the device, asks it the one control (synchronous, no input, the whole reply area) and closes it
 // again. False after the operation's message when the open or the request fails; a reply area that could
 // not be had fails as a refused request.
-bool AskDevice(const char *operation, const char *path, DWORD code, void *reply, DWORD size)
+bool AskDevice(const char *operation, DevicePath path, DWORD code, void *reply, DWORD size)
 {
-    HANDLE device = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_NO_BUFFERING, NULL);
+    HANDLE device = OpenDevice(path);
     if (device == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        Report("%s: drive open for %s failed err %d.\n", operation, PathText(path), (int)error);
+        ReportFailure(operation, "drive open", path, GetLastError());
         return false;
     }
     DWORD returned = 0;
     bool answered = reply && DeviceIoControl(device, code, NULL, 0, reply, size, &returned, NULL);
     if (!answered) {
-        DWORD error = GetLastError();
-        Report("%s: get partition data for %s failed err %d.\n", operation, PathText(path), (int)error);
+        ReportFailure(operation, "get partition data", path, GetLastError());
     }
     CloseHandle(device);  // answered or refused; a failed close leaves nothing to do
     return answered;
@@ -211,7 +232,7 @@ MetaStorage::~MetaStorage()
     CloseSearch();
 }
 
-char *MetaStorage::PartitionTable(char const *path)
+char *MetaStorage::PartitionTable(DevicePath path)
 {
     // Zeroed, so that no byte the driver did not write is read as a field.
     unsigned char *reply = (unsigned char *)calloc(1, LAYOUT_REPLY_SIZE);
@@ -222,7 +243,7 @@ char *MetaStorage::PartitionTable(char const *path)
     return formed ? ResultText : NULL;
 }
 
-char *MetaStorage::PartitionEntry(char const *path)
+char *MetaStorage::PartitionEntry(DevicePath path)
 {
     static const char OPERATION[] = "PartitionEntry";
     unsigned char entry[PARTITION_ENTRY_SIZE] = {};
@@ -233,7 +254,7 @@ char *MetaStorage::PartitionEntry(char const *path)
     return AppendEntryLine(OPERATION, &writer, entry) ? ResultText : NULL;
 }
 
-char *MetaStorage::DeviceNumber(char const *path)
+char *MetaStorage::DeviceNumber(DevicePath path)
 {
     unsigned char reply[DEVICE_NUMBER_SIZE] = {};
     if (!AskDevice("DeviceNumber", path, IOCTL_STORAGE_GET_DEVICE_NUMBER, reply, sizeof reply)) {

@@ -4,6 +4,14 @@
 
 #include <cstddef>
 
+// A device path as the caller named it: 8-bit characters, handed to the platform's ANSI call as they are,
+// or UTF-16 text for its wide-character call, so that it names the file it says whatever its characters.
+// At most one is set; neither is a null path, which fails to open.
+struct DevicePath {
+    const char *bytes;
+    const WCHAR *text;
+};
+
 // Facts about the machine's storage as short texts for the client's Python code: a disk's partition
 // table, one partition's entry and a device's disk and partition numbers (each query opens the device,
 // asks one I/O control and closes it again), and the fixed volumes with their mount paths, one per call.
@@ -20,11 +28,16 @@ public:
 
     // A disk line ("style count signature" for MBR, "style count " otherwise), then one entry line per
     // partition of the layout.
-    char *PartitionTable(char const *path);
+    char *PartitionTable(DevicePath path);
     // One entry line: "style start length number " then "type boot hidden" for MBR.
-    char *PartitionEntry(char const *path);
+    char *PartitionEntry(DevicePath path);
     // "disk partition", without a line feed.
-    char *DeviceNumber(char const *path);
+    char *DeviceNumber(DevicePath path);
+    // The same, for a path in 8-bit characters. The messages show a path as it was given: its bytes, or a
+    // text in UTF-8.
+    char *PartitionTable(char const *path) { return PartitionTable(DevicePath{path, NULL}); }
+    char *PartitionEntry(char const *path) { return PartitionEntry(DevicePath{path, NULL}); }
+    char *DeviceNumber(char const *path) { return DeviceNumber(DevicePath{path, NULL}); }
 
     // The first or next fixed volume: its volume name, then "|" and a mount path for each of its mount
     // paths. Null at the end of the volumes, when the search fails or (NextVolume) when none is open. A

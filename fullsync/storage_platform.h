@@ -62,6 +62,8 @@ enum : DWORD {
 
 HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
+HANDLE CreateFileW(const WCHAR *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
 BOOL DeviceIoControl(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                      DWORD *bytesReturned, void *overlapped);
 BOOL CloseHandle(HANDLE handle);

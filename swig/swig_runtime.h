@@ -13,12 +13,12 @@
 // and then includes this header once; everything here has internal linkage, one copy per module. Its
 // shape (zip/sealer_wrap.cpp is one):
 //   SwigTypeSlot types[] = {SwigTypeSlot("_p_Thing", "Thing *"), SwigTypeSlot("_p_char", "char *")};
-//   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertPtr(arg, &p, types[0].type,
-//     flags) / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format, n, "Thing *") when
-//     refused; a wrapper that lets the interpreter lock go copies what it reads of the arguments, then
-//     works on the object in its turn, through SwigCallInTurn; new_Thing returns
-//     SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and Thing_swigregister calls
-//     SwigRegisterClass
+//   wrappers: PyArg_ParseTuple(args, "OO:Thing_do", ...), then SwigConvertObject(arg, types[0].type,
+//     &object) for the object called / SwigAsCharPtrAndSize / SwigAsInt ..., and SwigArgFail(res, format,
+//     n, "Thing *") when refused; the call copies what it reads of the other arguments, then works on the
+//     object in its turn, through SwigCallInTurn (or gives the object up with SwigDropObject when it is
+//     refused); new_Thing returns SwigNewObject(...), delete_Thing is SwigDeleteObject<Thing>(...), and
+//     Thing_swigregister calls SwigRegisterClass
 //   init: SWIG_DEFINE_MODULE(_thing, methods, types)
 // Windows modules may call only what cmake/python25.def lists: add a name there only if Python 2.5 has it.
 // Python 3 modules only what python3.dll forwards to an export of python39.dll (their import library lists
@@ -93,6 +93,7 @@ enum {
     SWIG_ERROR = -1,  // generic failure: reported as TypeError
     SWIG_TypeError = -5,
     SWIG_OverflowError = -7,
+    SWIG_ValueError = -9,    // a text with a NUL inside, which would end it early
     SWIG_MemoryError = -12,  // MemoryError already raised
 };
 
@@ -167,7 +168,6 @@ struct SwigTypeSlot {
 };
 
 static const char SWIG_RUNTIME_MODULE[] = "swig_runtime_data" SWIG_RUNTIME_VERSION;
-static const char SWIG_TYPE_POINTER[] = "type_pointer";
 // An object's `this` may itself carry a `this`; a cycle of them must not recurse for ever.
 static const int SWIG_THIS_DEPTH_LIMIT = 64;
 // Hex or octal digits of a pointer, with the terminator.
@@ -224,6 +224,63 @@ static inline PyObject *SwigFromLong(long value)
     return PyInt_FromLong(value);
 #endif
 }
+
+// ---- Pointers that the modules of a process share -----------------------------------------------
+
+// A module publishes a pointer for the others as the attribute type_pointer of a module of that name in
+// sys.modules: in Python 3 in a capsule of a name of its own (Python code cannot make a capsule, and one of
+// another name is not ours), in Python 2 in a PyCObject, as SWIG 1.3 does.
+static const char SWIG_TYPE_POINTER[] = "type_pointer";
+
+#if SWIG_PYTHON3
+// The pointer published under `module`, in a capsule named `capsule`; null if there is none.
+static inline void *SwigSharedPointer(const char *module, const char *capsule)
+{
+    PyObject *holder = PyDict_GetItemString(PyImport_GetModuleDict(), module);
+    PyObject *pointer = holder ? PyObject_GetAttrString(holder, SWIG_TYPE_POINTER) : NULL;
+    void *shared = pointer ? PyCapsule_GetPointer(pointer, capsule) : NULL;
+    Py_XDECREF(pointer);
+    PyErr_Clear();
+    return shared;
+}
+
+static inline int SwigPublishPointer(const char *module, const char *capsule, void *shared)
+{
+    PyObject *holder = PyImport_AddModule(module);  // borrowed
+    PyObject *pointer = holder ? PyCapsule_New(shared, capsule, NULL) : NULL;
+    if (!pointer) {
+        return -1;
+    }
+    if (PyModule_AddObject(holder, SWIG_TYPE_POINTER, pointer) < 0) {  // steals pointer when it succeeds
+        Py_DECREF(pointer);
+        return -1;
+    }
+    return 0;
+}
+#else
+static PyMethodDef swigEmptyMethods[] = {{NULL, NULL, 0, NULL}};
+
+// The pointer published under `module`; null if there is none. (A PyCObject has no name.)
+static inline void *SwigSharedPointer(const char *module, const char *)
+{
+    PyObject *holder = PyDict_GetItemString(PyImport_GetModuleDict(), module);
+    PyObject *pointer = holder ? PyObject_GetAttrString(holder, SWIG_TYPE_POINTER) : NULL;
+    void *shared = pointer ? PyCObject_AsVoidPtr(pointer) : NULL;
+    Py_XDECREF(pointer);
+    PyErr_Clear();
+    return shared;
+}
+
+static inline int SwigPublishPointer(const char *module, const char *, void *shared)
+{
+    PyObject *holder = Py_InitModule4(module, swigEmptyMethods, NULL, NULL, PYTHON25_API_VERSION);
+    PyObject *pointer = holder ? PyCObject_FromVoidPtr(shared, NULL) : NULL;
+    if (!pointer) {
+        return -1;
+    }
+    return PyModule_AddObject(holder, SWIG_TYPE_POINTER, pointer);  // steals pointer
+}
+#endif
 
 // ---- Types --------------------------------------------------------------------------------------
 
@@ -292,43 +349,16 @@ static inline bool SwigSameType(const swig_type_info *a, const swig_type_info *b
 // ---- Handles ------------------------------------------------------------------------------------
 
 #if SWIG_PYTHON3
-// A type attribute that the metatype `type` itself gives (no Python code runs); new reference or null.
-static inline PyObject *SwigTypeAttribute(PyTypeObject *type, const char *name)
-{
-    if (Py_TYPE((PyObject *)type) != &PyType_Type) {
-        return NULL;
-    }
-    PyObject *value = PyObject_GetAttrString((PyObject *)type, name);
-    if (!value) {
-        PyErr_Clear();
-    }
-    return value;
-}
+// One handle type serves every module of the process, whatever its runtime version: the first of them to
+// load makes it and publishes it in a capsule of this name, the others take it from there. A handle is
+// known by that type object alone, which Python code can neither make, subclass nor pass off: a type of the
+// standard library that Python code renamed "PySwigObject" is no handle, whatever its size.
+static const char SWIG_HANDLE_MODULE[] = "swig_runtime_handle";
+static const char SWIG_HANDLE_CAPSULE[] = "swig_runtime_handle.type_pointer";
 
-// Every module has its own PySwigObject type; handles of other modules are known by the name. A Python
-// class is no handle, whatever its name: reading a handle's fields from its instances would crash. Only C
-// code makes a type that cannot be subclassed, as handle types are. A chain's release asks this while an
-// exception may be on its way: that is kept.
 static inline bool SwigIsHandle(PyObject *obj)
 {
-    PyTypeObject *type = Py_TYPE(obj);
-    if (type == swigHandleType) {
-        return true;
-    }
-    if (PyType_GetFlags(type) & Py_TPFLAGS_BASETYPE) {
-        return false;
-    }
-    PyObject *excType, *excValue, *excTrace;
-    PyErr_Fetch(&excType, &excValue, &excTrace);
-    PyObject *name = SwigTypeAttribute(type, "__name__");
-    PyObject *size = SwigTypeAttribute(type, "__basicsize__");
-    bool handle = name && size && PyUnicode_Check(name) && PyUnicode_CompareWithASCIIString(name, "PySwigObject") == 0 &&
-                  PyLong_Check(size) && PyLong_AsSsize_t(size) >= (Py_ssize_t)sizeof(PySwigObject);
-    Py_XDECREF(name);
-    Py_XDECREF(size);
-    PyErr_Clear();
-    PyErr_Restore(excType, excValue, excTrace);
-    return handle;
+    return Py_TYPE(obj) == swigHandleType;
 }
 
 // A heap type's instance holds a reference to its type.
@@ -380,7 +410,9 @@ static inline PyObject *SwigNewPointerObj(void *ptr, swig_type_info *ty, int fla
 
 // Calls the registered class's __swig_destroy__ for an owned object whose handle is being collected,
 // through a handle that does not own it (the dying one must not be revived). Without a hook the object
-// is left alive and the leak is reported, as SWIG does.
+// is left alive and the leak is reported, as SWIG does. A hook that took ownership of that handle
+// (acquire) and let it go would have its release call the hook again, and so on until the stack ran out:
+// a handle the hook did not keep is released owning nothing.
 static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
 {
     PySwigClientData *data = ty ? (PySwigClientData *)ty->clientdata : NULL;
@@ -400,6 +432,9 @@ static inline void SwigDestroyOwned(void *ptr, swig_type_info *ty)
         PyErr_WriteUnraisable(destroy);
     }
     Py_XDECREF(result);
+    if (handle && Py_REFCNT(handle) == 1) {
+        ((PySwigObject *)handle)->own = 0;
+    }
     Py_XDECREF(handle);
     Py_DECREF(destroy);
     PyErr_Restore(excType, excValue, excTrace);
@@ -620,9 +655,24 @@ static PyMethodDef swigObjectMethods[] = {
 };
 
 #if SWIG_PYTHON3
+// Handles are made by the modules alone, as Python 2's static type has it: a heap type would otherwise take
+// object's constructor.
+static inline PyObject *SwigRefuseNew(PyTypeObject *, PyObject *, PyObject *)
+{
+    PyErr_SetString(PyExc_TypeError, "cannot create 'PySwigObject' instances");
+    return NULL;
+}
+
+// The process's handle type: the one another module published, or made here and published.
 static inline int SwigReadyHandleType()
 {
     if (swigHandleType) {
+        return 0;
+    }
+    PyTypeObject *shared = (PyTypeObject *)SwigSharedPointer(SWIG_HANDLE_MODULE, SWIG_HANDLE_CAPSULE);
+    if (shared) {
+        Py_INCREF(shared);
+        swigHandleType = shared;
         return 0;
     }
     static PyType_Slot slots[] = {
@@ -631,13 +681,22 @@ static inline int SwigReadyHandleType()
         {Py_tp_richcompare, (void *)SwigObjectRichCompare},  // with no tp_hash this leaves handles unhashable
         {Py_nb_int, (void *)SwigObjectAddress},
         {Py_tp_methods, swigObjectMethods},
+        {Py_tp_new, (void *)SwigRefuseNew},
         {Py_tp_doc, (void *)"Swig object carries a C/C++ instance pointer"},
         {0, NULL},
     };
-    // Not a base type: that marks a handle type (SwigIsHandle).
-    static PyType_Spec handleTypeSpec = {"PySwigObject", (int)sizeof(PySwigObject), 0, Py_TPFLAGS_DEFAULT, slots};
-    swigHandleType = (PyTypeObject *)PyType_FromSpec(&handleTypeSpec);
-    return swigHandleType ? 0 : -1;
+    // Not a base type: no class written in Python derives from it. Its name is "PySwigObject", as the
+    // client's proxies compare it, in the module that publishes it.
+    static PyType_Spec handleTypeSpec = {"swig_runtime_handle.PySwigObject", (int)sizeof(PySwigObject), 0,
+                                         Py_TPFLAGS_DEFAULT, slots};
+    PyTypeObject *made = (PyTypeObject *)PyType_FromSpec(&handleTypeSpec);
+    // The reference made here is never released: the type lives as long as the process, lent by the capsule.
+    if (!made || SwigPublishPointer(SWIG_HANDLE_MODULE, SWIG_HANDLE_CAPSULE, made) < 0) {
+        Py_XDECREF(made);
+        return -1;
+    }
+    swigHandleType = made;
+    return 0;
 }
 #else
 static PyNumberMethods swigObjectNumber;
@@ -676,21 +735,61 @@ static inline int SwigReadyHandleType()
 // ---- Argument conversion ------------------------------------------------------------------------
 
 #if SWIG_PYTHON3
-// The instance dictionary, where the object's class is an ordinary one (its metatype is `type`): taken past
-// the class's __getattribute__ and __getattr__, by the generic lookup that gives the dictionary `type` made
-// for the class (Python code would run only for a class that defines an attribute `__dict__` itself). New
-// reference, or null.
-static inline PyObject *SwigInstanceDict(PyObject *obj)
+// A type's attribute as its metatype `type` gives it (no Python code of the class runs): new reference, or
+// null for a type of another metatype.
+static inline PyObject *SwigTypeAttribute(PyObject *type, const char *name)
 {
-    if (Py_TYPE((PyObject *)Py_TYPE(obj)) != &PyType_Type) {
+    if (!PyType_Check(type) || Py_TYPE(type) != &PyType_Type) {
         return NULL;
     }
-    PyObject *name = PyUnicode_FromString("__dict__");
-    PyObject *dict = name ? PyObject_GenericGetAttr(obj, name) : NULL;
-    Py_XDECREF(name);
+    PyObject *value = PyObject_GetAttrString(type, name);
+    if (!value) {
+        PyErr_Clear();
+    }
+    return value;
+}
+
+// The `__dict__` of the first class in obj's method resolution order that has one of its own, where all of
+// them are ordinary classes (their metatype is `type`); new reference, or null.
+static inline PyObject *SwigDictDescriptor(PyObject *obj)
+{
+    PyObject *classes = SwigTypeAttribute((PyObject *)Py_TYPE(obj), "__mro__");
+    Py_ssize_t count = classes && PyTuple_Check(classes) ? PyTuple_Size(classes) : 0;
+    PyObject *descriptor = NULL;
+    for (Py_ssize_t i = 0; i < count && !descriptor; i++) {
+        PyObject *own = SwigTypeAttribute(PyTuple_GetItem(classes, i), "__dict__");
+        if (!own) {
+            break;
+        }
+        descriptor = PyMapping_GetItemString(own, "__dict__");
+        Py_DECREF(own);
+        if (!descriptor && !PyErr_ExceptionMatches(PyExc_KeyError)) {
+            break;
+        }
+        PyErr_Clear();
+    }
+    Py_XDECREF(classes);
+    PyErr_Clear();
+    return descriptor;
+}
+
+// The instance dictionary, read by the interpreter's own code: through the `__dict__` that obj's class
+// gives, which must be the interpreter's own getset descriptor. A `__dict__` that is anything else (a
+// property, an object of a class written in Python) is not consulted, nor are __getattribute__ and
+// __getattr__: obj then has no dictionary here. New reference, or null. Python code can still run while
+// this looks: a collection that an allocation starts runs finalisers, and a class's own dictionary may hold
+// a key that poses as "__dict__" and compares in Python. So the callers hold what they find.
+static inline PyObject *SwigInstanceDict(PyObject *obj)
+{
+    PyObject *descriptor = SwigDictDescriptor(obj);
+    PyObject *dict = NULL;
+    if (descriptor && Py_TYPE(descriptor) == &PyGetSetDescr_Type) {
+        dict = PyObject_CallMethod(descriptor, "__get__", "OO", obj, (PyObject *)Py_TYPE(obj));
+    }
     if (dict && !PyDict_CheckExact(dict)) {
         Py_CLEAR(dict);
     }
+    Py_XDECREF(descriptor);
     PyErr_Clear();
     return dict;
 }
@@ -715,9 +814,9 @@ static inline bool SwigIsThisKey(PyObject *key)
 #endif
 
 // The `this` that obj carries where the client's proxies keep it, old-style and new-style alike: in the
-// instance's own dictionary, under an exact str key. Found without running any Python code (no property,
-// __getattr__ or key comparison written in Python), so converting one argument cannot free the object
-// that another one stands for. Borrowed; null if there is none.
+// instance's own dictionary, under an exact str key, found without any property, __getattr__ or key
+// comparison of the instance's written in Python. New reference, which the caller holds: Python code that
+// runs meanwhile (SwigInstanceDict) may take it out of the dictionary. Null if there is none.
 static inline PyObject *SwigInstanceThis(PyObject *obj)
 {
     PyObject *dict = SwigInstanceDict(obj);
@@ -733,55 +832,99 @@ static inline PyObject *SwigInstanceThis(PyObject *obj)
             found = value;
         }
     }
-    Py_DECREF(dict);  // obj keeps its dictionary, and that its value
+    Py_XINCREF(found);
+    Py_DECREF(dict);
     return found;
 }
 
 // The handle that obj is or carries as its `this` (a proxy instance, whose `this` may itself be one);
-// borrowed, or null.
-static inline PySwigObject *SwigFindHandle(PyObject *obj)
+// a new reference, or null.
+static inline PyObject *SwigFindHandle(PyObject *obj)
 {
+    Py_INCREF(obj);
     for (int depth = 0; obj && depth < SWIG_THIS_DEPTH_LIMIT; depth++) {
         if (SwigIsHandle(obj)) {
-            return (PySwigObject *)obj;
+            return obj;
         }
-        obj = SwigInstanceThis(obj);
+        PyObject *inner = SwigInstanceThis(obj);
+        Py_DECREF(obj);
+        obj = inner;
     }
+    Py_XDECREF(obj);
     return NULL;
 }
 
-// The pointer of type ty that obj stands for. None gives a null pointer unless SWIG_POINTER_NO_NULL.
-// A handle whose object was released (deleted) is refused: its object is gone.
-static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, int flags)
+// The pointer of type ty that obj stands for: that of the first handle of its chain (its handle, then the
+// ones appended to it) whose type is ty. *held is that handle, a new reference for the caller to release
+// once it no longer uses the pointer: while it is held, no Python code can collect the handle and so
+// destroy the object. None gives a null pointer (and no handle) unless SWIG_POINTER_NO_NULL. A handle
+// whose object was released (deleted) is refused: its object is gone.
+static inline int SwigConvertPtr(PyObject *obj, void **ptr, swig_type_info *ty, int flags, PyObject **held)
 {
     *ptr = NULL;
+    *held = NULL;
     if (obj == Py_None) {
         return (flags & SWIG_POINTER_NO_NULL) ? SWIG_ERROR : SWIG_OK;
     }
-    for (PySwigObject *h = SwigFindHandle(obj); h; h = (PySwigObject *)h->next) {
-        if (!SwigSameType(h->ty, ty)) {
-            continue;
-        }
-        if (!h->ptr) {
-            return SWIG_ERROR;
-        }
-        *ptr = h->ptr;
-        if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
-            h->own = 0;
-            h->ptr = NULL;
-        }
-        return SWIG_OK;
+    PyObject *handle = SwigFindHandle(obj);
+    PyObject *link = handle;
+    while (link && !SwigSameType(((PySwigObject *)link)->ty, ty)) {
+        link = ((PySwigObject *)link)->next;
     }
-    return SWIG_ERROR;
+    Py_XINCREF(link);
+    Py_XDECREF(handle);  // may run Python code: the link is held, and its pointer read after
+    PySwigObject *found = (PySwigObject *)link;
+    if (!found || !found->ptr) {
+        Py_XDECREF(link);
+        return SWIG_ERROR;
+    }
+    *ptr = found->ptr;
+    if ((flags & SWIG_POINTER_RELEASE) == SWIG_POINTER_RELEASE) {
+        found->own = 0;
+        found->ptr = NULL;
+    }
+    *held = link;
+    return SWIG_OK;
+}
+
+// The object that a call works on, from its handle argument: the pointer, and the handle that holds it,
+// kept until the call is done (SwigCallInTurn, or SwigDropObject when the call is refused first). Python code
+// that runs meanwhile, while the call converts its other arguments or waits for its turn, cannot collect the
+// handle then, and the call refuses an object that such code deleted.
+struct SwigObject {
+    void *ptr;
+    PyObject *handle;
+};
+
+// A handle argument for a call on its object; None is refused: there would be no object to work on.
+static inline int SwigConvertObject(PyObject *obj, swig_type_info *ty, SwigObject *object)
+{
+    return SwigConvertPtr(obj, &object->ptr, ty, SWIG_POINTER_NO_NULL, &object->handle);
+}
+
+// Lets go of the call's object. The handle's collection, if this was its last reference, runs the destroy
+// hook: never while the call is in the object, which the hook may call itself.
+static inline void SwigDropObject(SwigObject *object)
+{
+    Py_CLEAR(object->handle);
+}
+
+// Whether the call's object is still the handle's: Python code that ran since the conversion may have
+// released it.
+static inline bool SwigObjectKept(const SwigObject &object)
+{
+    return ((PySwigObject *)object.handle)->ptr == object.ptr;
 }
 
 // A `char const *` argument: byte data (Python 2's str, Python 3's bytes, or a subclass), read in place
 // up to its first zero byte by the callee, or a "char *" handle. None gives null unless
-// SWIG_POINTER_NO_NULL. *size is the byte count. The pointer is valid while obj is.
-static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t *size, int flags)
+// SWIG_POINTER_NO_NULL. *size is the byte count. The pointer is valid while obj is, and a handle's while
+// *held (a handle, or null) is held.
+static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t *size, int flags, PyObject **held)
 {
     *cptr = NULL;
     *size = 0;
+    *held = NULL;
     if (SwigIsBytes(obj)) {
         char *buffer;
         Py_ssize_t length;
@@ -795,7 +938,7 @@ static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t 
     }
     swig_type_info *charType = SwigTypeQuery("_p_char");
     void *vptr;
-    if (!charType || SwigConvertPtr(obj, &vptr, charType, flags) != SWIG_OK) {
+    if (!charType || SwigConvertPtr(obj, &vptr, charType, flags, held) != SWIG_OK) {
         return SWIG_TypeError;
     }
     *cptr = (const char *)vptr;
@@ -805,15 +948,16 @@ static inline int SwigAsCharPtrAndSize(PyObject *obj, const char **cptr, size_t 
 
 // A `std::string` argument, as the bytes it holds (zero bytes included): byte data, a "char *"
 // handle (up to its first zero byte), or a "std::string *" handle when a module sharing our table has
-// that type. None is refused. The bytes may be freed by any Python code that runs: copy them first.
-static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *size)
+// that type. None is refused. The bytes are valid while *held is held, and no Python code runs: copy
+// them first.
+static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *size, PyObject **held)
 {
-    if (SwigAsCharPtrAndSize(obj, bytes, size, SWIG_POINTER_NO_NULL) == SWIG_OK) {
+    if (SwigAsCharPtrAndSize(obj, bytes, size, SWIG_POINTER_NO_NULL, held) == SWIG_OK) {
         return SWIG_OK;
     }
     swig_type_info *stringType = SwigTypeQuery("std::string *");
     void *vptr;
-    if (!stringType || SwigConvertPtr(obj, &vptr, stringType, SWIG_POINTER_NO_NULL) != SWIG_OK) {
+    if (!stringType || SwigConvertPtr(obj, &vptr, stringType, SWIG_POINTER_NO_NULL, held) != SWIG_OK) {
         return SWIG_TypeError;
     }
     const std::string *value = (const std::string *)vptr;
@@ -822,39 +966,84 @@ static inline int SwigAsStringBytes(PyObject *obj, const char **bytes, size_t *s
     return SWIG_OK;
 }
 
-// A `char const *` argument that is a text (a path): as SwigAsCharPtrAndSize, but in Python 3 a str,
-// encoded in UTF-8 as SWIG does, instead of bytes. *copy is a PyMem_Malloc'ed copy ending in a zero byte
-// (null for None), the caller's to free, which no Python code can change while the lock is let go.
-static inline int SwigAsTextCopy(PyObject *obj, char **copy, int flags)
-{
-    *copy = NULL;
-    const char *text;
-    size_t size;
-    PyObject *encoded = NULL;
 #if SWIG_PYTHON3
-    if (PyUnicode_Check(obj)) {
-        encoded = PyUnicode_AsUTF8String(obj);
-        if (!encoded) {
-            PyErr_Clear();  // a lone surrogate: no text to hand on
-            return SWIG_TypeError;
-        }
-        obj = encoded;
-    } else if (SwigIsBytes(obj)) {
+// A text argument's characters, where obj is a text (a str), as UTF-16 units for the platform's
+// wide-character calls, whatever they are (a lone surrogate stays, as Windows names may hold one): a
+// zero-terminated copy from PyMem_Malloc. SWIG_ValueError for a NUL inside, which would cut the text short,
+// as Python's own path functions refuse it; SWIG_TypeError for byte data, which is no text; SWIG_ERROR for
+// anything else.
+template <typename Unit>
+static int SwigCopyText(PyObject *obj, Unit **units)
+{
+    static_assert(sizeof(Unit) == 2, "UTF-16 units");
+    if (SwigIsBytes(obj)) {
         return SWIG_TypeError;
     }
+    if (!PyUnicode_Check(obj)) {
+        return SWIG_ERROR;
+    }
+    Py_ssize_t length = PyUnicode_GetLength(obj);
+    if (length < 0) {
+        PyErr_Clear();
+        return SWIG_TypeError;
+    }
+    if (PyUnicode_FindChar(obj, 0, 0, length, 1) != -1) {
+        PyErr_Clear();
+        return SWIG_ValueError;
+    }
+    PyObject *encoded = PyUnicode_AsEncodedString(obj, "utf-16-le", "surrogatepass");
+    char *data;
+    Py_ssize_t size;
+    if (!encoded || PyBytes_AsStringAndSize(encoded, &data, &size) < 0) {
+        Py_XDECREF(encoded);
+        PyErr_Clear();
+        return SWIG_TypeError;
+    }
+    *units = (Unit *)PyMem_Malloc((size_t)size + sizeof(Unit));
+    if (*units) {
+        memcpy(*units, data, (size_t)size);  // the units are the platform's, little-endian on every target
+        (*units)[size / 2] = 0;
+    }
+    Py_DECREF(encoded);
+    return *units ? SWIG_OK : (PyErr_NoMemory(), SWIG_MemoryError);
+}
+#else
+// Python 2's str is byte data, handed on as its bytes: there is no text to copy.
+template <typename Unit>
+static int SwigCopyText(PyObject *, Unit **)
+{
+    return SWIG_ERROR;
+}
 #endif
-    int res = SwigAsCharPtrAndSize(obj, &text, &size, flags);
+
+// A text argument (a path), copied, so that no Python code can change it while the lock is let go. A text
+// (Python 3's str) goes to *units (SwigCopyText); otherwise byte data (Python 2's str) or a "char *"
+// handle goes to *bytes as it is, up to its first zero byte, and None leaves both null unless
+// SWIG_POINTER_NO_NULL. The copies end in a zero and are the caller's to free with PyMem_Free.
+template <typename Unit>
+static int SwigAsTextCopy(PyObject *obj, char **bytes, Unit **units, int flags)
+{
+    *bytes = NULL;
+    *units = NULL;
+    int res = SwigCopyText(obj, units);
+    if (res != SWIG_ERROR) {
+        return res;
+    }
+    const char *text;
+    size_t size;
+    PyObject *held;
+    res = SwigAsCharPtrAndSize(obj, &text, &size, flags, &held);
     if (res == SWIG_OK && text) {
-        *copy = (char *)PyMem_Malloc(size + 1);
-        if (*copy) {
-            memcpy(*copy, text, size);
-            (*copy)[size] = '\0';
+        *bytes = (char *)PyMem_Malloc(size + 1);
+        if (*bytes) {
+            memcpy(*bytes, text, size);
+            (*bytes)[size] = '\0';
         } else {
             PyErr_NoMemory();
             res = SWIG_MemoryError;
         }
     }
-    Py_XDECREF(encoded);
+    Py_XDECREF(held);
     return res;
 }
 
@@ -961,15 +1150,18 @@ static inline const char *SwigFunctionName(const char *format)
 }
 
 // Raises the refusal of an argument: "in method 'F', argument N of type 'T'" (a conversion that ran out of
-// memory keeps its MemoryError). Returns null.
+// memory keeps its MemoryError; a text refused for a NUL inside says so). Returns null.
 static inline PyObject *SwigArgFail(int code, const char *format, int argument, const char *typeName)
 {
     if (code == SWIG_MemoryError) {
         return NULL;
     }
-    PyObject *exception = code == SWIG_OverflowError ? PyExc_OverflowError : PyExc_TypeError;
-    PyErr_Format(exception, "in method '%s', argument %d of type '%s'", SwigFunctionName(format), argument,
-                 typeName);
+    PyObject *exception = code == SWIG_OverflowError ? PyExc_OverflowError
+                          : code == SWIG_ValueError  ? PyExc_ValueError
+                                                     : PyExc_TypeError;
+    const char *reason = code == SWIG_ValueError ? ": embedded null character" : "";
+    PyErr_Format(exception, "in method '%s', argument %d of type '%s'%s", SwigFunctionName(format), argument,
+                 typeName, reason);
     return NULL;
 }
 
@@ -1174,10 +1366,16 @@ static inline void SwigLeaveObject(SwigTurn *turn)
 
 // Enters the object for a call: at once if no call is in it, else after the calls before this one, with
 // the interpreter lock let go while it waits. Null with the exception set when there was no memory for the
-// record, or when the object was deleted while this call waited: that is refused as a handle used after
-// its delete is, with the wrapper's message for argument 1 (format and declared type).
-static inline SwigTurn *SwigEnterObject(void *ptr, const char *format, const char *typeName)
+// record, or when the object was deleted since the call converted its handle (by Python code that ran
+// meanwhile, or while this call waited): that is refused as a handle used after its delete is, with the
+// wrapper's message for argument 1 (format and declared type).
+static inline SwigTurn *SwigEnterObject(const SwigObject &object, const char *format, const char *typeName)
 {
+    if (!SwigObjectKept(object)) {
+        SwigArgFail(SWIG_ERROR, format, 1, typeName);
+        return NULL;
+    }
+    void *ptr = object.ptr;
     SwigTurn *turn = SwigFindTurn(ptr);
     if (!turn) {
         turn = new (std::nothrow) SwigTurn{ptr, 0, NULL, NULL, swigTurns};
@@ -1199,7 +1397,7 @@ static inline SwigTurn *SwigEnterObject(void *ptr, const char *format, const cha
     Py_BEGIN_ALLOW_THREADS
     SwigWaitHandOver(turn->handOver);
     Py_END_ALLOW_THREADS
-    if (turn->destroy) {
+    if (turn->destroy || !SwigObjectKept(object)) {
         SwigLeaveObject(turn);
         SwigArgFail(SWIG_ERROR, format, 1, typeName);
         return NULL;
@@ -1209,14 +1407,15 @@ static inline SwigTurn *SwigEnterObject(void *ptr, const char *format, const cha
 
 // A call's work on its object, in the object's turn: enters it, runs work() (with the interpreter lock let
 // go when `unlocked`: work must then touch no Python object), hands work's outcome to toPython with the lock
-// taken again, and leaves, whatever came of it. Null with the exception set when the call got no turn or
-// toPython failed.
+// taken again, leaves, whatever came of it, and lets go of the object. Null with the exception set when the
+// call got no turn or toPython failed.
 template <typename Work, typename ToPython>
-static PyObject *SwigCallInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work,
-                                ToPython toPython)
+static PyObject *SwigCallInTurn(SwigObject object, const char *format, const char *typeName, bool unlocked,
+                                Work work, ToPython toPython)
 {
-    SwigTurn *turn = SwigEnterObject(ptr, format, typeName);
+    SwigTurn *turn = SwigEnterObject(object, format, typeName);
     if (!turn) {
+        SwigDropObject(&object);
         return NULL;
     }
     PyThreadState *state = unlocked ? PyEval_SaveThread() : NULL;
@@ -1226,15 +1425,16 @@ static PyObject *SwigCallInTurn(void *ptr, const char *format, const char *typeN
     }
     PyObject *result = toPython(outcome);
     SwigLeaveObject(turn);
+    SwigDropObject(&object);
     return result;
 }
 
 // The same for work that gives no result: false with the exception set when the call got no turn.
 template <typename Work>
-static bool SwigRunInTurn(void *ptr, const char *format, const char *typeName, bool unlocked, Work work)
+static bool SwigRunInTurn(SwigObject object, const char *format, const char *typeName, bool unlocked, Work work)
 {
     auto ran = [&] { return work(), Py_None; };  // borrowed: a mark of success, never handed to Python
-    return SwigCallInTurn(ptr, format, typeName, unlocked, ran, [](PyObject *none) { return none; }) != NULL;
+    return SwigCallInTurn(object, format, typeName, unlocked, ran, [](PyObject *none) { return none; }) != NULL;
 }
 
 // Deletes the object now, or, when calls are in it or wait for it, marks it for the last of them to
@@ -1281,10 +1481,12 @@ static PyObject *SwigDeleteObject(PyObject *args, const char *format, swig_type_
         return NULL;
     }
     void *object;
-    int res = SwigConvertPtr(handleArg, &object, ty, SWIG_POINTER_RELEASE);
+    PyObject *held;
+    int res = SwigConvertPtr(handleArg, &object, ty, SWIG_POINTER_RELEASE, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 1, typeName);
     }
+    Py_XDECREF(held);  // owning nothing now, its collection destroys nothing
     if (object) {
         SwigDeleteWhenLeft(object, SwigDestroy<T>);
     }
@@ -1337,52 +1539,13 @@ static inline PyObject *SwigRegisterClass(PyObject *args, const char *format, Sw
 
 // ---- Module set-up ------------------------------------------------------------------------------
 
-#if SWIG_PYTHON3
-// The pointer travels in a capsule of this name (a capsule of any other name is not ours).
+// The shared ring of modules under "swig_runtime_data<version>".type_pointer (in Python 3 in a capsule of
+// the name below); null if there is none yet.
 static const char SWIG_TYPE_CAPSULE[] = "swig_runtime_data" SWIG_RUNTIME_VERSION ".type_pointer";
-#else
-static PyMethodDef swigEmptyMethods[] = {{NULL, NULL, 0, NULL}};
-#endif
 
-// The shared ring of modules under "swig_runtime_data<version>".type_pointer; null if there is none yet.
 static inline swig_module_info *SwigSharedModules()
 {
-    PyObject *runtime = PyDict_GetItemString(PyImport_GetModuleDict(), SWIG_RUNTIME_MODULE);
-    PyObject *pointer = runtime ? PyObject_GetAttrString(runtime, SWIG_TYPE_POINTER) : NULL;
-#if SWIG_PYTHON3
-    void *modules = pointer ? PyCapsule_GetPointer(pointer, SWIG_TYPE_CAPSULE) : NULL;
-#else
-    void *modules = pointer ? PyCObject_AsVoidPtr(pointer) : NULL;
-#endif
-    Py_XDECREF(pointer);
-    PyErr_Clear();
-    return (swig_module_info *)modules;
-}
-
-static inline int SwigPublishModules(swig_module_info *module)
-{
-#if SWIG_PYTHON3
-    PyObject *runtime = PyImport_AddModule(SWIG_RUNTIME_MODULE);  // borrowed
-    PyObject *pointer = runtime ? PyCapsule_New(module, SWIG_TYPE_CAPSULE, NULL) : NULL;
-    if (!pointer) {
-        return -1;
-    }
-    if (PyModule_AddObject(runtime, SWIG_TYPE_POINTER, pointer) < 0) {  // steals pointer when it succeeds
-        Py_DECREF(pointer);
-        return -1;
-    }
-    return 0;
-#else
-    PyObject *runtime = Py_InitModule4(SWIG_RUNTIME_MODULE, swigEmptyMethods, NULL, NULL, PYTHON25_API_VERSION);
-    if (!runtime) {
-        return -1;
-    }
-    PyObject *pointer = PyCObject_FromVoidPtr(module, NULL);
-    if (!pointer) {
-        return -1;
-    }
-    return PyModule_AddObject(runtime, SWIG_TYPE_POINTER, pointer);  // steals pointer
-#endif
+    return (swig_module_info *)SwigSharedPointer(SWIG_RUNTIME_MODULE, SWIG_TYPE_CAPSULE);
 }
 
 // Registers the module's types with the table shared under the runtime version: joins the ring of
@@ -1416,7 +1579,7 @@ static int SwigInitModule(SwigTypeSlot (&slots)[N])
         head->next = &module;
     } else {
         module.next = &module;
-        if (SwigPublishModules(&module) < 0) {
+        if (SwigPublishPointer(SWIG_RUNTIME_MODULE, SWIG_TYPE_CAPSULE, &module) < 0) {
             return -1;
         }
     }

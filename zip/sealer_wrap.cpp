@@ -43,22 +43,25 @@ PyObject *NewSealer(PyObject *, PyObject *args)
     // Sealer reads the password in place up to its first zero byte; None would be a null password.
     const char *password;
     size_t size;
-    int res = SwigAsCharPtrAndSize(passwordArg, &password, &size, SWIG_POINTER_NO_NULL);
+    PyObject *held;
+    int res = SwigAsCharPtrAndSize(passwordArg, &password, &size, SWIG_POINTER_NO_NULL, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, PASSWORD_ARG);
     }
     Sealer *sealer = new (std::nothrow) Sealer(password);
+    Py_XDECREF(held);
     if (!sealer) {
         return PyErr_NoMemory();
     }
     return SwigNewObject(sealer, SealerType());
 }
 
-// Sealer_encrypt and Sealer_decrypt: (handle, data) -> byte string (str; bytes in Python 3). None as handle is refused: there would be
-// no object to work on. The data is copied once, into the str that becomes the result, and transformed
-// there: the same bytes as a by-value std::string through encrypt or decrypt, without a second buffer.
-// Copied before the call enters the object, since it may wait there for another thread's call, and so
-// the cipher, which may run without the interpreter lock, reads nothing another thread can change.
+// Sealer_encrypt and Sealer_decrypt: (handle, data) -> byte string (str; bytes in Python 3). None as handle
+// is refused: there would be no object to work on. The data is copied once, into the str that becomes the
+// result, and transformed there: the same bytes as a by-value std::string through encrypt or decrypt,
+// without a second buffer. Copied before the call enters the object, since it may wait there for another
+// thread's call, and so the cipher, which may run without the interpreter lock, reads nothing another
+// thread can change.
 PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform)(char *, size_t))
 {
     PyObject *handleArg;
@@ -66,27 +69,33 @@ PyObject *Transform(PyObject *args, const char *format, void (Sealer::*transform
     if (!PyArg_ParseTuple(args, format, &handleArg, &dataArg)) {
         return NULL;
     }
-    void *object;
-    int res = SwigConvertPtr(handleArg, &object, SealerType(), SWIG_POINTER_NO_NULL);
+    SwigObject object;
+    int res = SwigConvertObject(handleArg, SealerType(), &object);
     if (res != SWIG_OK) {
         return SwigArgFail(res, format, 1, SEALER_ARG);
     }
     const char *bytes;
     size_t size;
-    res = SwigAsStringBytes(dataArg, &bytes, &size);
+    PyObject *held;
+    res = SwigAsStringBytes(dataArg, &bytes, &size, &held);
     if (res != SWIG_OK) {
+        SwigDropObject(&object);
         return SwigArgFail(res, format, 2, DATA_ARG);
     }
     // A fresh byte string (with bytes given, a one-byte one would be the interpreter's shared one), allocated
     // before the keys move, so a call that fails for memory leaves them where they were.
     PyObject *result = SwigNewBytes(size);
+    if (result) {
+        memcpy(SwigBytesBuffer(result), bytes, size);
+    }
+    Py_XDECREF(held);
     if (!result) {
+        SwigDropObject(&object);
         return NULL;
     }
     char *buffer = SwigBytesBuffer(result);
-    memcpy(buffer, bytes, size);
-    Sealer *sealer = static_cast<Sealer *>(object);
-    if (!SwigRunInTurn(sealer, format, SEALER_ARG, size >= UNLOCKED_MINIMUM,
+    Sealer *sealer = static_cast<Sealer *>(object.ptr);
+    if (!SwigRunInTurn(object, format, SEALER_ARG, size >= UNLOCKED_MINIMUM,
                        [=] { (sealer->*transform)(buffer, size); })) {
         Py_DECREF(result);
         return NULL;

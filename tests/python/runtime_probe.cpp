@@ -35,11 +35,14 @@ PyObject *NewString(PyObject *, PyObject *args)
     }
     const char *bytes;
     size_t size;
-    int res = SwigAsStringBytes(arg, &bytes, &size);
+    PyObject *held;
+    int res = SwigAsStringBytes(arg, &bytes, &size, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
-    return SwigNewObject(new std::string(bytes, size), probeTypes[TYPE_STRING].type);
+    std::string *copy = new std::string(bytes, size);
+    Py_XDECREF(held);
+    return SwigNewObject(copy, probeTypes[TYPE_STRING].type);
 }
 
 PyObject *DeleteString(PyObject *, PyObject *args)
@@ -68,13 +71,15 @@ PyObject *NewChars(PyObject *, PyObject *args)
     if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
-    int res = SwigAsStringBytes(arg, &text, &length);
+    PyObject *held;
+    int res = SwigAsStringBytes(arg, &text, &length, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
     size_t size = length < CHARS_CAPACITY - 1 ? length : CHARS_CAPACITY - 1;
-    memcpy(chars, text, size);
+    memmove(chars, text, size);  // the text may be these very chars
     chars[size] = '\0';
+    Py_XDECREF(held);
     return SwigNewPointerObj(chars, probeTypes[TYPE_CHAR].type, 0);
 }
 
@@ -88,11 +93,14 @@ PyObject *Chars(PyObject *, PyObject *args)
     }
     const char *text;
     size_t size;
-    int res = SwigAsCharPtrAndSize(arg, &text, &size, 0);
+    PyObject *held;
+    int res = SwigAsCharPtrAndSize(arg, &text, &size, 0, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "char const *");
     }
-    return SwigFromCharPtr(text);
+    PyObject *result = SwigFromCharPtr(text);
+    Py_XDECREF(held);
+    return result;
 }
 
 // utf16(b) -> the UTF-16LE bytes b (up to a zero unit) handed back as a 16-bit `wchar_t *` result.
@@ -105,7 +113,8 @@ PyObject *Utf16(PyObject *, PyObject *args)
     if (!PyArg_ParseTuple(args, FORMAT, &arg)) {
         return NULL;
     }
-    int res = SwigAsStringBytes(arg, &bytes, &length);
+    PyObject *held;
+    int res = SwigAsStringBytes(arg, &bytes, &length, &held);
     if (res != SWIG_OK) {
         return SwigArgFail(res, FORMAT, 1, "std::string");
     }
@@ -113,6 +122,7 @@ PyObject *Utf16(PyObject *, PyObject *args)
     for (size_t i = 0; i + 1 < length; i += 2) {
         units.push_back((char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8));
     }
+    Py_XDECREF(held);
     return SwigFromUtf16Ptr(units.c_str());
 }
 

@@ -87,6 +87,8 @@ _sealer.delete_Sealer(handle)
             this = property(lambda self: _sealer.new_Sealer(b'pw'))
         class Looked(object):
             __getattr__ = lambda self, name: _sealer.new_Sealer(b'pw')
+        class OwnDictionary(object):
+            __dict__ = property(lambda self: {'this': _sealer.new_Sealer(b'pw')})
         class Deleting(object):
             this = property(lambda self: _sealer.delete_Sealer(handle))
         compared = []
@@ -103,7 +105,7 @@ _sealer.delete_Sealer(handle)
         old = OldStyle()
         old.this = handle
         del compared[:]
-        for bad in (Made(), Looked()):
+        for bad in (Made(), Looked(), OwnDictionary()):
             self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
                                bad, DATA)
         self.assertRefused("in method 'Sealer_encrypt', argument 2 of type 'std::string'", _sealer.Sealer_encrypt,
@@ -111,6 +113,33 @@ _sealer.delete_Sealer(handle)
         self.assertEqual(encrypted(b'pw', DATA * 2),
                          _sealer.Sealer_encrypt(keyed, DATA) + _sealer.Sealer_encrypt(old, DATA))
         self.assertEqual([], compared)
+
+
+    def test_python_code_run_during_a_conversion_frees_nothing_in_use(self):
+        # Python 3's lookup of `this` can still run Python code: a collection that an allocation starts, or,
+        # as here, the key comparison of a class whose dictionary holds a key that poses as '__dict__'. The
+        # call holds the handles it converted: when that code drops argument 1's handle the call works on
+        # the live object, which goes after it; when it deletes the object the call refuses it.
+        ran = []
+        class Posing(object):
+            __hash__ = lambda self: hash('__dict__')
+            def __eq__(self, other):
+                while ran:
+                    ran.pop()()
+                return False
+        Data = type('Data', (object,), {Posing(): None})
+        data = Data()
+        data.this = _runtime_probe.new_string(DATA)
+        holder = Holder(_sealer.new_Sealer(b'pw'))
+        ran.append(lambda: delattr(holder, 'this'))
+        self.assertEqual(encrypted(b'pw', DATA), _sealer.Sealer_encrypt(holder, data))
+        self.assertEqual(PY3, not ran)  # Python 2 reads the instance dictionary directly
+        holder = Holder(_sealer.new_Sealer(b'pw'))
+        ran.append(lambda: _sealer.delete_Sealer(holder))
+        if PY3:
+            self.assertRefused("in method 'Sealer_encrypt', argument 1 of type 'Sealer *'", _sealer.Sealer_encrypt,
+                               holder, data)
+        _runtime_probe.delete_string(data)
 
 
 class HandleChainAndModuleTest(unittest.TestCase):

@@ -3,6 +3,7 @@ import binascii
 import re
 import threading
 import unittest
+import zlib
 
 import _sealer
 import sealer
@@ -246,8 +247,15 @@ h = _sealer.new_Sealer(b'pw'); address = int(h); del h                  # owned:
 h = _sealer.new_Sealer(b'pw'); _sealer.delete_Sealer(h); del h          # deleted already
 h = _sealer.new_Sealer(b'pw'); h.disown(); _sealer.delete_Sealer(h); del h  # not owned
 print(len(deleted), deleted[0] == "<Swig Object of type 'Sealer *' at 0x%x>" % address)
+class Acquiring(object):
+    @staticmethod
+    def __swig_destroy__(handle):
+        deleted.append(handle.acquire())
+_sealer.Sealer_swigregister(Acquiring)
+h = _sealer.new_Sealer(b'pw'); del h  # the hook owns its handle, which goes owning nothing: no second call
+print(len(deleted))
 ''')
-        self.assertEqual((0, '1 True\n'), (status, output))
+        self.assertEqual((0, '1 True\n2\n'), (status, output))
 
     def test_collection_through_the_proxy(self):
         status, output = run_python(r'''
@@ -326,6 +334,24 @@ class HandleTest(unittest.TestCase):
         self.assertRaises(TypeError, first.append, first)
         self.assertIn(repr(second), repr(first))
         self.assertEqual(encrypted(b'a', DATA), _sealer.Sealer_encrypt(first, DATA))
+
+    def test_only_the_modules_make_handles(self):
+        # Python 3 lets Python code rename a type of the standard library's C code; Python 2's types are
+        # static. Either way a handle is known by its type, never by its name.
+        compressor = zlib.compressobj()
+        kind = type(compressor)
+        name = kind.__name__
+        try:
+            kind.__name__ = 'PySwigObject'
+        except TypeError:
+            name = None
+        try:
+            self.assertRaises(TypeError, _sealer.Sealer_encrypt, compressor, b'data')
+            self.assertRaises(TypeError, _sealer.new_Sealer(b'pw').append, compressor)
+        finally:
+            if name:
+                kind.__name__ = name
+        self.assertRaises(TypeError, type(_sealer.new_Sealer(b'pw')))
 
     def test_repr_and_numbers(self):
         handle = _sealer.new_Sealer(b'pw')

@@ -22,6 +22,7 @@
 // and areas too small refused rather than overrun. The module runs its calls without the interpreter
 // lock, so the script and the record are kept under a lock of their own.
 #include "storage_platform.h"
+#include "utf8_text.h"
 
 #ifdef Py_LIMITED_API
 #define PY_SSIZE_T_CLEAN
@@ -140,11 +141,15 @@ BOOL CopyName(const Volume &volume, WCHAR *out, DWORD capacity)
 
 }  // namespace
 
-HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
-                   DWORD flags, HANDLE templateFile)
+namespace {
+
+// Both opens: the device scripted under the path's bytes, which for the wide-character call are its text
+// in UTF-8; recorded under the call's name.
+HANDLE OpenDevice(const char *call, const char *fileName, DWORD access, DWORD shareMode, void *security,
+                  DWORD disposition, DWORD flags, HANDLE templateFile)
 {
     std::unique_lock<std::mutex> guard(platformLock);
-    Record("CreateFileA(%s, 0x%x, 0x%x, %s, %u, 0x%x, %s)", fileName ? fileName : "null", access, shareMode,
+    Record("%s(%s, 0x%x, 0x%x, %s, %u, 0x%x, %s)", call, fileName ? fileName : "null", access, shareMode,
            security ? "security" : "null", disposition, flags, templateFile ? "template" : "null");
     if (!fileName) {
         return FailHandle(ERROR_PATH_NOT_FOUND);  // what Wine answers
@@ -164,6 +169,26 @@ HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *se
     HANDLE handle = NewHandle();
     openDevices[handle] = fileName;
     return handle;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(const char *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile)
+{
+    return OpenDevice("CreateFileA", fileName, access, shareMode, security, disposition, flags, templateFile);
+}
+
+HANDLE CreateFileW(const WCHAR *fileName, DWORD access, DWORD shareMode, void *security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile)
+{
+    std::string text;
+    if (fileName) {
+        text.resize(Utf8FromUtf16(fileName, NULL, 0));
+        Utf8FromUtf16(fileName, &text[0], text.size() + 1);
+    }
+    return OpenDevice("CreateFileW", fileName ? text.c_str() : NULL, access, shareMode, security, disposition,
+                      flags, templateFile);
 }
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
@@ -283,7 +308,8 @@ namespace {
 #define PyString_Check PyBytes_Check
 #define PyString_AS_STRING PyBytes_AsString
 #define PyString_GET_SIZE PyBytes_Size
-#define PyString_FromString PyUnicode_FromString
+// The calls' record holds paths as UTF-8, a lone surrogate too.
+#define PyString_FromString(text) PyUnicode_DecodeUTF8((text), (Py_ssize_t)strlen(text), "surrogatepass")
 
 bool ToUtf16(PyObject *text, std::u16string *units)
 {

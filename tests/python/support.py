@@ -52,9 +52,11 @@ def run_python(code):
 
 @contextlib.contextmanager
 def printed():
-    """Collects what a module prints on the process's standard output (file descriptor 1)."""
+    """Collects what a module prints on the process's standard output (file descriptor 1), lines ending in
+    line feeds: in Python 3 decoded from UTF-8, as the modules show texts (a lone surrogate kept), in Python
+    2 its bytes."""
     lines = []
-    with tempfile.TemporaryFile('w+') as sink:
+    with tempfile.TemporaryFile() as sink:
         saved = os.dup(1)
         os.dup2(sink.fileno(), 1)
         try:
@@ -63,7 +65,10 @@ def printed():
             os.dup2(saved, 1)
             os.close(saved)
         sink.seek(0)
-        lines.extend(sink.read().splitlines(True))
+        output = sink.read()
+        if PY3:
+            output = output.decode('utf-8', 'surrogatepass')
+        lines.extend(output.replace('\r\n', '\n').splitlines(True))
 
 
 class Refusals(object):

@@ -22,7 +22,10 @@ FIXED, REMOVABLE, REMOTE, CDROM, RAMDISK, UNKNOWN, NO_ROOT = 3, 2, 4, 5, 6, 0, 1
 
 DISK = '\\\\.\\PhysicalDrive0'
 VOLUME = '\\\\.\\C:'
-OPEN = 'CreateFileA(%s, 0x80000000, 0x3, null, 3, 0x20000000, null)'
+# A text path goes to the wide-character call in Python 3; Python 2's byte strings, a "char *" handle's bytes
+# and a null path (None) go to the 8-bit one.
+OPEN_BYTES = 'CreateFileA(%s, 0x80000000, 0x3, null, 3, 0x20000000, null)'
+OPEN = OPEN_BYTES.replace('CreateFileA', 'CreateFileW') if PY3 else OPEN_BYTES
 # The string type that is no text: unicode in Python 2, bytes in Python 3.
 OTHER_STRING = b'\\\\.\\C:' if PY3 else u'\\\\.\\C:'
 
@@ -199,7 +202,7 @@ class PartitionEntryAndDeviceNumberTest(SubstituteTest):
             for path, shown, error in (('\\\\.\\Q:', '\\\\.\\Q:', 2), ('\\\\.\\D:', '\\\\.\\D:', 5), (None, '(null)', 3)):
                 self.assertEqual((None, '%s: drive open for %s failed err %d.\n' % (name, shown, error)),
                                  self.query(name, path, None, 1))
-                self.assertEqual([OPEN % (path or 'null')], platform.calls())
+                self.assertEqual([(OPEN if path else OPEN_BYTES) % (path or 'null')], platform.calls())
 
     def test_queries_share_one_result_text(self):
         platform.device(DISK, {LAYOUT: layout(0, [entry(0, 1, 2, 3, 4, 5, 6)] * 50), NUMBER: struct.pack('<III', 7, 3, 4)})
@@ -359,10 +362,12 @@ class ThreadTest(SubstituteTest):
                           'DeviceIoControl(#2, 0x2d1080, null, 0, 12, null)', 'CloseHandle(#2)'], platform.calls())
 
     def test_an_object_deleted_during_calls_goes_when_they_leave(self):
-        # Deleted through its handle, or by the destroy hook as its handle goes: the call at work ends on
-        # the live object, a call waiting for it is refused, and the object (its volume search open) goes
-        # as the last one leaves.
-        for delete in (_TessilDU.delete_MetaStorage, lambda holder: delattr(holder, 'this')):
+        # Deleted through its handle: the call at work ends on the live object, a call waiting for it is
+        # refused, and the object (its volume search open) goes as the last one leaves. Its handle dropped
+        # instead (by the proxy's owner): the calls hold it, as Python holds a call's arguments, so both end
+        # on the live object, and the destroy hook deletes it as the handle goes after them.
+        dropped = lambda holder: delattr(holder, 'this')
+        for delete, second in ((_TessilDU.delete_MetaStorage, TypeError), (dropped, None)):
             platform.hold(DISK)
             holder = Holder(_TessilDU.new_MetaStorage())
             self.assertEqual(self.VOLUME_NAME, _TessilDU.MetaStorage_FirstVolume(holder))
@@ -372,9 +377,13 @@ class ThreadTest(SubstituteTest):
             delete(holder)
             self.assertEqual(1, platform.open_handles())  # the object's search
             platform.release()
-            done, refused = self.outcomes(held, waiting)
+            done, outcome = self.outcomes(held, waiting)
             self.assertEqual('0 1', done)
-            self.assertEqual("in method 'MetaStorage_NextVolume', argument 1 of type 'MetaStorage *'", str(refused))
+            if second is TypeError:
+                self.assertEqual("in method 'MetaStorage_NextVolume', argument 1 of type 'MetaStorage *'",
+                                 str(outcome))
+            else:
+                self.assertEqual(None, outcome)  # the end of the search
             self.assertEqual(0, platform.open_handles())
 
 
@@ -418,9 +427,28 @@ class ArgumentTest(SubstituteTest):
             pass
         platform.device(VOLUME, {NUMBER: struct.pack('<III', 7, 0, 1)})
         chars = _runtime_probe3.new_chars(VOLUME.encode('ascii'))  # a "char *" of another module of the same runtime
-        for path in (Path(VOLUME), VOLUME + '\0ignored', chars, Holder(chars)):
+        for path in (Path(VOLUME), chars, Holder(chars)):
             self.assertEqual('0 1', _TessilDU.MetaStorage_DeviceNumber(self.handle, path))
-        self.assertEqual([OPEN % VOLUME] * 4, [c for c in platform.calls() if c.startswith('CreateFileA')])
+        self.assertEqual([OPEN % VOLUME] + [OPEN_BYTES % VOLUME] * 2,
+                         [c for c in platform.calls() if c.startswith('CreateFile')])
+
+    def test_paths_keep_their_characters(self):
+        # Python 3's str names its file whatever its characters (the wide-character call), the messages show
+        # it as it is, and one with a NUL inside is refused rather than cut short. Python 2's str is handed
+        # on as its bytes, up to the first NUL, as the client's Python 2.5 code has it.
+        name = u'\\\\.\\\xc4b\u20ac\U0001f4be' if PY3 else '\\\\.\\\xc4b'
+        platform.device(name, {NUMBER: struct.pack('<III', 7, 0, 1)})
+        self.assertEqual(('0 1', ''), self.query('DeviceNumber', name))
+        self.assertEqual([OPEN % name], platform.calls()[:1])
+        lone = u'\\\\.\\\udc80' if PY3 else '\\\\.\\\x80'
+        self.assertEqual((None, 'DeviceNumber: drive open for %s failed err 2.\n' % lone),
+                         self.query('DeviceNumber', lone, None, 1))
+        if PY3:
+            self.assertRefusedWith(ValueError, "in method 'MetaStorage_DeviceNumber', argument 2 of type "
+                                   "'char const *': embedded null character",
+                                   _TessilDU.MetaStorage_DeviceNumber, self.handle, name + '\0ignored')
+        else:
+            self.assertEqual('0 1', _TessilDU.MetaStorage_DeviceNumber(self.handle, name + '\0ignored'))
 
     def test_argument_counts(self):
         cases = [
@@ -483,7 +511,7 @@ print(_TessilDU.MetaStorage_swigregister(Proxy))
 h = _TessilDU.new_MetaStorage(); _TessilDU.MetaStorage_FirstVolume(h); del h    # destroyed
 print(platform.open_handles())
 h = _TessilDU.new_MetaStorage(); _TessilDU.delete_MetaStorage(h); del h
-print(platform.open_handles(), sorted(n for n in __import__('sys').modules if n.startswith('swig_runtime')))
+print(platform.open_handles(), sorted(n for n in __import__('sys').modules if n.startswith('swig_runtime_data')))
 ''')
         self.assertEqual((0, "swig/python detected a memory leak of type 'MetaStorage *', no destructor found.\n"
                              "1\nNone\n1\n1 ['swig_runtime_data3']\n"), (status, output))

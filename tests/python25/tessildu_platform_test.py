@@ -6,13 +6,15 @@ from __future__ import print_function
 
 import binascii
 import os
+import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 import unittest
 
 import _TessilDU
-from support import UNICODE, printed
+from support import PY3, UNICODE, printed
 
 SYSTEM_VOLUME = '\\\\.\\C:'
 MISSING_DEVICE = '\\\\.\\TessilNoSuchDevice'
@@ -96,6 +98,28 @@ class PlatformTest(unittest.TestCase):
                              self.query(name, SYSTEM_VOLUME))
         if not refused:
             self.skipTest('the platform answers every partition control on %s' % SYSTEM_VOLUME)
+
+    def test_a_path_names_its_file_whatever_its_characters(self):
+        # Python 3's str goes to the wide-character open, Python 2's byte string (in the ANSI code page) to the
+        # 8-bit one: either opens the file it names, never the twin that the name's UTF-8 read in the code page
+        # names. The messages show the name as it was given.
+        name = u'\xc4b.txt'
+        twin = name.encode('utf-8').decode('mbcs')
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        path = os.path.join(UNICODE(folder), name)
+        argument = path if PY3 else path.encode('mbcs')
+        if not PY3 and argument.decode('mbcs') != path:
+            self.skipTest('the ANSI code page has no %r' % name)
+        for present, answered in ((name, True), (twin, False)):
+            for stale in os.listdir(folder):
+                os.remove(os.path.join(folder, stale))
+            open(os.path.join(folder, present), 'w').close()
+            result, text = self.query('DeviceNumber', argument)
+            if answered:
+                self.assertNotEqual(None, result, text)
+            else:
+                self.assertEqual((None, 'DeviceNumber: drive open for %s failed err 2.\n' % argument), (result, text))
 
     def test_open_failures_give_none_after_their_message(self):
         missing_error, _ = ask(MISSING_DEVICE, NUMBER)
