@@ -7,6 +7,8 @@
 
 set(TESSIL_PYTHON_MODULE_DIR ${CMAKE_BINARY_DIR}/python)
 set(TESSIL_PYTHON3_MODULE_DIR ${CMAKE_BINARY_DIR}/python3)
+set(TESSIL_PYTHON_PROBE_DIR ${CMAKE_BINARY_DIR}/python-probes)
+set(TESSIL_PYTHON3_PROBE_DIR ${CMAKE_BINARY_DIR}/python3-probes)
 set(TESSIL_PYTHON3_LIMITED_API 0x03080000)
 
 if(WIN32)
@@ -82,7 +84,8 @@ target_compile_definitions(python3_limited INTERFACE Py_LIMITED_API=${TESSIL_PYT
 # staged into dist/python3-<platform>/. On Windows tests check that each exports only its initialiser and
 # imports its Python DLL and the IMPORTS DLLs; the Python 2.5 edition nothing that Windows XP, Server 2003
 # or python25.dll lack, the Python 3 one nothing that python3.dll does not forward to python39.dll. PROXY
-# is the Python 3 proxy module, copied beside the Python 3 edition.
+# is the Python 3 proxy module, copied beside the Python 3 edition with its type stubs (the .pyi of the same
+# name). The staged Python 3 edition, proxy and stubs are recorded for its wheel (cmake/Wheel.cmake).
 function(tessil_python_module name)
   cmake_parse_arguments(ARG "NO_STAGE" "PROXY" "SOURCES;LIBS;IMPORTS" ${ARGN})
   tessil_python_edition(${name} ${name} init${name} python25.dll ${TESSIL_PYTHON_LIB} ${TESSIL_PYTHON_MODULE_DIR}
@@ -93,16 +96,23 @@ function(tessil_python_module name)
     set_target_properties(${name}_py3 PROPERTIES SUFFIX ".abi3.so")
   endif()
   if(ARG_PROXY)
-    set(copies ${TESSIL_PYTHON3_MODULE_DIR}/${ARG_PROXY})
+    string(REGEX REPLACE "\\.py$" ".pyi" stubs ${ARG_PROXY})
+    set(sources ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROXY} ${CMAKE_CURRENT_SOURCE_DIR}/${stubs})
+    set(folders ${TESSIL_PYTHON3_MODULE_DIR})
     if(TESSIL_STAGE AND NOT ARG_NO_STAGE)
-      list(APPEND copies ${TESSIL_DIST_DIR}/${TESSIL_PYTHON3_DIST}/${ARG_PROXY})
+      list(APPEND folders ${TESSIL_DIST_DIR}/${TESSIL_PYTHON3_DIST})
+      set_property(GLOBAL APPEND PROPERTY TESSIL_PYTHON3_WHEEL_FILES $<TARGET_FILE:${name}_py3> ${sources})
+      set_property(GLOBAL APPEND PROPERTY TESSIL_PYTHON3_WHEEL_TARGETS ${name}_py3)
     endif()
-    set(proxy ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROXY})
+    set(copies)
     set(copy_commands)
-    foreach(copy IN LISTS copies)
-      list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy ${proxy} ${copy})
+    foreach(folder IN LISTS folders)
+      foreach(file ${ARG_PROXY} ${stubs})
+        list(APPEND copies ${folder}/${file})
+        list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${file} ${folder}/${file})
+      endforeach()
     endforeach()
-    add_custom_command(OUTPUT ${copies} ${copy_commands} DEPENDS ${proxy} VERBATIM)
+    add_custom_command(OUTPUT ${copies} ${copy_commands} DEPENDS ${sources} VERBATIM)
     add_custom_target(${name}_py3_proxy ALL DEPENDS ${copies})
     add_dependencies(${name}_py3 ${name}_py3_proxy)
   endif()
@@ -139,14 +149,17 @@ function(tessil_python_edition target name init python_dll python_lib module_dir
   endif()
 endfunction()
 
-# The wrapper runtime's test modules (tests/python/runtime_probe.cpp), built NO_STAGE beside the modules in
-# both editions: _runtime_probe shares _sealer's runtime version ("4"), _runtime_probe2 _netopts' ("2"),
-# _runtime_probe3 _TessilDU's ("3"); _runtime_probe_failing's initialiser fails.
+# The wrapper runtime's test modules (tests/python/runtime_probe.cpp), built NO_STAGE in both editions into
+# folders of their own, so that the tests can load them beside an installed copy of the modules:
+# _runtime_probe shares _sealer's runtime version ("4"), _runtime_probe2 _netopts' ("2"), _runtime_probe3
+# _TessilDU's ("3"); _runtime_probe_failing's initialiser fails.
 function(tessil_runtime_probe probe version)
   tessil_python_module(${probe} SOURCES ${CMAKE_SOURCE_DIR}/tests/python/runtime_probe.cpp NO_STAGE)
   foreach(target ${probe} ${probe}_py3)
     target_compile_definitions(${target} PRIVATE PROBE_MODULE=${probe} SWIG_RUNTIME_VERSION="${version}" ${ARGN})
   endforeach()
+  set_target_properties(${probe} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TESSIL_PYTHON_PROBE_DIR})
+  set_target_properties(${probe}_py3 PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TESSIL_PYTHON3_PROBE_DIR})
 endfunction()
 
 function(tessil_runtime_probes)

@@ -13,6 +13,7 @@ import _sealer
 import _TessilDU
 
 DIST = os.environ.get('TESSIL_PYTHON_DIST')  # python25-win32, python25-win64, python3-win32 or python3-win64
+INSTALLED = os.environ.get('TESSIL_PYTHON_USER_BASE')  # the Python 3 edition as pip installed it
 VERSIONS = {'python25': (2, 7, 18), 'python3': (3, 9, 2)}
 POINTER_SIZES = {'win32': 4, 'win64': 8}
 
@@ -28,10 +29,23 @@ class InterpreterTest(unittest.TestCase):
             self.assertEqual(2 ** 31 - 1, sys.maxint)
             self.assertEqual(0xFFFF, sys.maxunicode)
 
-    def test_modules_come_from_dist(self):
-        for module in (_sealer, _TessilDU, _netopts):
+    def test_modules_come_from_where_they_were_put(self):
+        # The Python 2.5 edition from dist/python25-<arch>/; the Python 3 edition, and its proxies, from where
+        # pip installed its wheel for the user.
+        modules = [_sealer, _TessilDU, _netopts]
+        if INSTALLED:
+            import netopts
+            import sealer
+            import site
+            import TessilDU
+            modules += [sealer, TessilDU, netopts]
+        for module in modules:
             folder, name = os.path.split(module.__file__)
-            self.assertEqual((DIST, module.__name__ + '.pyd'), (os.path.basename(folder), name))
+            if INSTALLED:
+                self.assertEqual(os.path.normcase(site.getusersitepackages()), os.path.normcase(folder))
+            else:
+                self.assertEqual(DIST, os.path.basename(folder))
+            self.assertIn(name, (module.__name__ + '.pyd', module.__name__ + '.py'))
 
 
 if __name__ == '__main__':
