@@ -8,9 +8,11 @@
 # Goals: the module at least 100 times zipfile's decrypter and within 10 % of the Python 2 module; two
 # threads at least 1.8 times serial work (which needs two idle cores).
 #
-#   script/build && /usr/bin/python3 bench/sealer3_bench.py
+#   script/build && /usr/bin/python3 bench/sealer3_bench.py [--against DIST]
+# With --against, the modules of another build's dist/ folder (the build before a change, say) are measured in
+# the same run, in rows marked "before", and each module's figures are set beside theirs.
 # In a Windows interpreter, `script/python3-wine ARCH bench/sealer3_bench.py --module` prints the module's
-# figures alone, one "direction bytes MB/s" line each.
+# figures alone, one "direction bytes MB/s" line each; TESSIL_SEALER_DIR names another folder to load it from.
 import os
 import subprocess
 import sys
@@ -19,7 +21,10 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINDOWS = sys.platform == 'win32'
-if not WINDOWS:
+MODULE_FOLDER = 'TESSIL_SEALER_DIR'  # where a --module run loads _sealer from, when not from this build
+if os.environ.get(MODULE_FOLDER):
+    sys.path.insert(0, os.environ[MODULE_FOLDER])
+elif not WINDOWS:
     sys.path.insert(0, os.path.join(ROOT, 'dist', 'python3-linux'))  # python3-wine puts its own first
 import _sealer
 from timing import BYTES_PER_MB, REPETITIONS, serial_and_threaded
@@ -79,12 +84,18 @@ def threads_and_serial():
     return serial_and_threaded(work, work, len(data))
 
 
-def module_figures(command):
-    """{(direction, size): MB/s} that another interpreter's --module run prints; empty if it cannot run."""
-    # Both streams go to pipes: with a regular file as its output, Wine fails the interpreter's start-up.
+def windows_path(path):
+    """A Linux path as the Windows interpreters see it: Wine's drive Z: is the root."""
+    return 'Z:' + os.path.realpath(path).replace('/', '\\')
+
+
+def module_figures(command, folder=None):
+    """{(direction, size): MB/s} that another interpreter's --module run prints, of the _sealer in folder if
+    given; empty if it cannot run."""
+    environment = dict(os.environ, **({MODULE_FOLDER: folder} if folder else {}))
     try:
         output = subprocess.run(command, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                universal_newlines=True).stdout
+                                universal_newlines=True, env=environment).stdout
     except (OSError, subprocess.CalledProcessError) as error:
         print('(left out: %s %s)' % (error, (getattr(error, 'stderr', '') or '').strip()[-200:]))
         return {}
@@ -95,29 +106,39 @@ def module_figures(command):
     return figures
 
 
-def main():
-    rows = {'_sealer py3 linux': {}}
-    for size in SIZES:
-        for direction, rate in module_rates(bench_data(size)).items():
-            rows['_sealer py3 linux'][(direction, size)] = rate
+def module_rows(against):
+    """{row name: {(direction, size): MB/s}} of every module of this build, and of the build whose dist/ folder
+    `against` names (rows marked "before"), if given."""
     script = lambda name: os.path.join(ROOT, 'script', name)
     bench = lambda name: os.path.join(ROOT, 'bench', name)
-    rows['_sealer py2 linux'] = module_figures([script('python2'), bench('sealer_bench.py'), '--module'])
+    runs = {'_sealer py3 linux': ([sys.executable, bench('sealer3_bench.py'), '--module'], 'python3-linux'),
+            '_sealer py2 linux': ([script('python2'), bench('sealer_bench.py'), '--module'], 'python27-linux')}
     for arch in ('win32', 'win64'):
         if os.path.exists(os.path.join(ROOT, 'build', arch, 'python39', 'python.exe')):
-            rows['_sealer py3 ' + arch] = module_figures([script('python3-wine'), arch, bench('sealer3_bench.py'),
-                                                          '--module'])
-            rows['_sealer py2 ' + arch] = module_figures([script('python25-wine'), arch, bench('sealer_bench.py'),
-                                                          '--module'])
+            runs['_sealer py3 ' + arch] = ([script('python3-wine'), arch, bench('sealer3_bench.py'), '--module'],
+                                           'python3-' + arch)
+            runs['_sealer py2 ' + arch] = ([script('python25-wine'), arch, bench('sealer_bench.py'), '--module'],
+                                           'python25-' + arch)
+    rows = {}
+    for name, (command, dist) in sorted(runs.items()):
+        rows[name] = module_figures(command)
+        if against:
+            folder = os.path.join(against, dist)
+            rows[name + ' before'] = module_figures(command, windows_path(folder) if 'win' in dist else folder)
+    return rows
+
+
+def main(against):
+    rows = module_rows(against)
     zipfile_rate = zipfile_decrypt_rate()
 
-    print('%-20s %-8s %12s %12s %12s' % ('', '', '1 KiB', '64 KiB', '16 MiB'))
+    print('%-27s %-8s %12s %12s %12s' % ('', '', '1 KiB', '64 KiB', '16 MiB'))
     for name in sorted(rows):
         for direction in ('encrypt', 'decrypt'):
             if rows[name]:
-                print('%-20s %-8s %s' % (name, direction,
+                print('%-27s %-8s %s' % (name, direction,
                                          ' '.join('%12.1f' % rows[name][(direction, size)] for size in SIZES)))
-    print('%-20s %-8s %38.2f' % ('zipfile py3', 'decrypt', zipfile_rate))
+    print('%-27s %-8s %38.2f' % ('zipfile py3', 'decrypt', zipfile_rate))
     print()
     for platform in ('linux', 'win32', 'win64'):
         py3, py2 = rows.get('_sealer py3 ' + platform), rows.get('_sealer py2 ' + platform)
@@ -127,6 +148,10 @@ def main():
             print('%-6s %8d: decrypt py3/zipfile %6.0fx (goal 100x); py3/py2 encrypt %.3f, decrypt %.3f (goal 0.9)' % (
                 platform, size, py3[('decrypt', size)] / zipfile_rate,
                 py3[('encrypt', size)] / py2[('encrypt', size)], py3[('decrypt', size)] / py2[('decrypt', size)]))
+    for name in sorted(n for n in rows if rows[n] and rows.get(n + ' before')):
+        print('%-17s this build / before: %s' % (name, ', '.join(
+            '%s %s %.3f' % (direction, size, rows[name][(direction, size)] / rows[name + ' before'][(direction, size)])
+            for direction in ('encrypt', 'decrypt') for size in SIZES)))
     serial_rate, threaded_rate = threads_and_serial()
     print('two threads of 16 MiB, a Sealer each: serial %.1f MB/s, two threads %.1f MB/s, %.2fx (goal 1.8x)' % (
         serial_rate, threaded_rate, threaded_rate / serial_rate))
@@ -137,5 +162,7 @@ if __name__ == '__main__':
         for size in SIZES:
             for direction, rate in sorted(module_rates(bench_data(size)).items()):
                 print(direction, size, rate)
+    elif sys.argv[1:2] == ['--against'] and len(sys.argv) == 3:
+        main(os.path.abspath(sys.argv[2]))
     else:
-        main()
+        main(None)

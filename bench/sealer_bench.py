@@ -17,7 +17,9 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINDOWS = sys.platform == 'win32'
-if not WINDOWS:
+if os.environ.get('TESSIL_SEALER_DIR'):  # another build's _sealer, for bench/sealer3_bench.py --against
+    sys.path.insert(0, os.environ['TESSIL_SEALER_DIR'])
+elif not WINDOWS:
     sys.path.insert(0, os.path.join(ROOT, 'dist', 'python27-linux'))  # python25-wine puts its own first
 import _sealer
 
