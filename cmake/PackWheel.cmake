@@ -12,8 +12,10 @@ file(MAKE_DIRECTORY ${info})
 file(COPY ${FILES} DESTINATION ${root})
 file(TOUCH ${root}/py.typed)  # the stubs are the modules' own
 # No licence field: the project states none yet.
-file(WRITE ${info}/METADATA "Metadata-Version: 2.1\nName: ${NAME}\nVersion: ${VERSION}\nSummary: ${SUMMARY}\nRequires-Python: >=3.8\n")
-file(WRITE ${info}/WHEEL "Wheel-Version: 1.0\nGenerator: tessil (cmake/PackWheel.cmake)\nRoot-Is-Purelib: false\nTag: ${TAG}\n")
+file(WRITE ${info}/METADATA
+  "Metadata-Version: 2.1\nName: ${NAME}\nVersion: ${VERSION}\nSummary: ${SUMMARY}\nRequires-Python: >=3.8\n")
+file(WRITE ${info}/WHEEL
+  "Wheel-Version: 1.0\nGenerator: tessil (cmake/PackWheel.cmake)\nRoot-Is-Purelib: false\nTag: ${TAG}\n")
 
 get_filename_component(destination ${WHEEL} DIRECTORY)
 file(MAKE_DIRECTORY ${destination})

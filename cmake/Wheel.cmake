@@ -3,7 +3,8 @@
 # tessil_python_module records), py.typed, and the metadata. Stable ABI 3.8: tag cp38-abi3-<platform>. Into
 # dist/wheels/; TESSIL_PYTHON3_WHEEL names it for the tests, which also check what it holds.
 set(TESSIL_WHEEL_NAME tessil-modules)
-set(TESSIL_WHEEL_SUMMARY "The Tessil backup client's modules for Python 3 on Windows: traditional ZIP encryption (sealer), disk and volume metadata (TessilDU) and TCP keep-alive (netopts)")
+string(CONCAT TESSIL_WHEEL_SUMMARY "The Tessil backup client's modules for Python 3 on Windows: "
+  "traditional ZIP encryption (sealer), disk and volume metadata (TessilDU) and TCP keep-alive (netopts)")
 
 function(tessil_python3_wheel)
   if(NOT WIN32 OR NOT TESSIL_STAGE)

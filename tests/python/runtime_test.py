@@ -116,10 +116,9 @@ _sealer.delete_Sealer(handle)
 
 
     def test_python_code_run_during_a_conversion_frees_nothing_in_use(self):
-        # Python 3's lookup of `this` can still run Python code: a collection that an allocation starts, or,
-        # as here, the key comparison of a class whose dictionary holds a key that poses as '__dict__'. The
-        # call holds the handles it converted: when that code drops argument 1's handle the call works on
-        # the live object, which goes after it; when it deletes the object the call refuses it.
+        # Python 3's lookup of `this` can still run Python code (a collection's finalisers; here a key in a class's
+        # dictionary that poses as '__dict__'). That code dropping argument 1's handle leaves the call working
+        # on the live object, which goes after it; deleting the object has the call refuse it.
         ran = []
         class Posing(object):
             __hash__ = lambda self: hash('__dict__')

@@ -3,14 +3,12 @@
 # architecture, loading the staged modules.
 from __future__ import print_function
 
+import importlib
 import os
+import site
 import struct
 import sys
 import unittest
-
-import _netopts
-import _sealer
-import _TessilDU
 
 DIST = os.environ.get('TESSIL_PYTHON_DIST')  # python25-win32, python25-win64, python3-win32 or python3-win64
 INSTALLED = os.environ.get('TESSIL_PYTHON_USER_BASE')  # the Python 3 edition as pip installed it
@@ -32,14 +30,8 @@ class InterpreterTest(unittest.TestCase):
     def test_modules_come_from_where_they_were_put(self):
         # The Python 2.5 edition from dist/python25-<arch>/; the Python 3 edition, and its proxies, from where
         # pip installed its wheel for the user.
-        modules = [_sealer, _TessilDU, _netopts]
-        if INSTALLED:
-            import netopts
-            import sealer
-            import site
-            import TessilDU
-            modules += [sealer, TessilDU, netopts]
-        for module in modules:
+        names = ['_sealer', '_TessilDU', '_netopts'] + (['sealer', 'TessilDU', 'netopts'] if INSTALLED else [])
+        for module in map(importlib.import_module, names):
             folder, name = os.path.split(module.__file__)
             if INSTALLED:
                 self.assertEqual(os.path.normcase(site.getusersitepackages()), os.path.normcase(folder))

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""The Windows interpreter started as a user starts it from a shell, its standard streams redirected to regular
-files, or its input closed (under Wine, handles that Wine makes from the shell's descriptors): it must start,
-read its input and write its output and errors there.
+"""The Windows interpreter started from the shell with its output and errors in files and its input from a file
+or closed (Wine makes the handles from the shell's descriptors): it starts, reads and writes them.
 
 usage: redirected_streams.py PYTHON_WINE ARCH
 """
@@ -10,36 +9,28 @@ import subprocess
 import sys
 import tempfile
 
-ECHO = 'import sys; sys.stdout.write(repr(sys.stdin.read())); sys.stderr.write("to the error file")'
+ECHO = 'import sys; sys.stdout.write(repr(sys.stdin.read())); sys.stderr.write("errors")'
 
 
-def run(launcher, arch, folder, stdin):
-    """(status, output, errors) of ECHO with output and errors in files, input as `stdin` gives it."""
-    names = [os.path.join(folder, name) for name in ('output', 'errors')]
-    with open(names[0], 'w') as output, open(names[1], 'w') as errors:
+def run(launcher, arch, **stdin):
+    """(status, output, errors) of ECHO."""
+    with tempfile.TemporaryFile('w+') as output, tempfile.TemporaryFile('w+') as errors:
         status = subprocess.call([launcher, arch, '-c', ECHO], stdout=output, stderr=errors, **stdin)
-    texts = []
-    for name in names:
-        with open(name) as stream:
-            texts.append(stream.read())
-    return (status,) + tuple(texts)
+        output.seek(0)
+        errors.seek(0)
+        return status, output.read(), errors.read()
 
 
 def main(launcher, arch):
-    failures = 0
-    with tempfile.TemporaryDirectory() as folder:
-        given = os.path.join(folder, 'input')
-        with open(given, 'w') as stream:
-            stream.write('typed\n')
-        with open(given) as stream:
-            cases = [('from a file', {'stdin': stream}, "'typed\\n'"),
-                     ('closed', {'preexec_fn': lambda: os.close(0)}, "''")]
-            for case, stdin, read in cases:
-                outcome = run(launcher, arch, folder, stdin)
-                if outcome != (0, read, 'to the error file'):
-                    failures += 1
-                    print('input %s, output and errors to files: status %d, output %r, errors %r' % ((case,) + outcome))
-    return 1 if failures else 0
+    with tempfile.TemporaryFile('w+') as given:
+        given.write('typed\n')
+        given.seek(0)
+        outcomes = [('from a file', run(launcher, arch, stdin=given), "'typed\\n'"),
+                    ('closed', run(launcher, arch, preexec_fn=lambda: os.close(0)), "''")]
+    failed = [(case,) + outcome for case, outcome, read in outcomes if outcome != (0, read, 'errors')]
+    for failure in failed:
+        print('input %s: status %d, output %r, errors %r' % failure)
+    return 1 if failed else 0
 
 
 if __name__ == '__main__':
