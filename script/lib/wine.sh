@@ -5,11 +5,19 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer dialogs, and no debugger on a crash.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=;winedbg.exe=d}
 
-# wine_prefix: make the prefix if it is not there yet.
+# wine_prefix: make the prefix if it is not there yet. wineboot's output is shown only when it fails.
 wine_prefix() {
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+    local log status=0
+    log=$(mktemp)  # a file, not a pipe: Wine's background processes keep what they inherit open
+    "$WINE64" wineboot -i </dev/null >"$log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+      echo "wineboot -i failed with status $status to make the Wine prefix $WINEPREFIX:" >&2
+      cat "$log" >&2
+    fi
+    rm -f "$log"
+    [ "$status" -eq 0 ] || return "$status"
     # wineboot's server lingers a few seconds; a persistent one can only start once it has gone.
     "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   fi
