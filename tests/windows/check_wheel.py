@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Fails unless the wheel, named for NAME, VERSION and TAG, holds exactly the given files and py.typed, byte for
-byte (wheel's reader checks each against the RECORD too), and its metadata gives NAME, VERSION, a summary and no
-licence.
+"""Fails unless the wheel, named for NAME, VERSION and TAG, holds exactly the given files, byte for byte (wheel's
+reader checks each against the RECORD too), the type stubs (.pyi) as stub-only packages with py.typed, and its
+metadata gives NAME, VERSION, a summary and no licence.
 
 usage: check_wheel.py WHEEL NAME VERSION TAG FILE...
 """
@@ -13,10 +13,15 @@ from wheel.wheelfile import WheelFile
 
 
 def main(path, name, version, tag, *files):
-    expected = {'py.typed': b''}
+    expected = {}
     for file in files:
         with open(file, 'rb') as stream:
-            expected[os.path.basename(file)] = stream.read()
+            content = stream.read()
+        stem, extension = os.path.splitext(os.path.basename(file))
+        if extension == '.pyi':
+            expected.update({stem + '-stubs/__init__.pyi': content, stem + '-stubs/py.typed': b''})
+        else:
+            expected[stem + extension] = content
     with WheelFile(path) as wheel:
         info = wheel.dist_info_path + '/'
         held = {n: wheel.read(n) for n in wheel.namelist() if not n.startswith(info)}
