@@ -735,14 +735,24 @@ static inline int SwigReadyHandleType()
 // ---- Argument conversion ------------------------------------------------------------------------
 
 #if SWIG_PYTHON3
+// A name made once, at its first use, into *made (the instance dictionary's lookup runs on a proxy's every
+// call); null when there was no memory for it.
+static inline PyObject *SwigName(PyObject **made, const char *text)
+{
+    if (!*made) {
+        *made = PyUnicode_InternFromString(text);
+    }
+    return *made;
+}
+
 // A type's attribute as its metatype `type` gives it (no Python code of the class runs): new reference, or
 // null for a type of another metatype.
-static inline PyObject *SwigTypeAttribute(PyObject *type, const char *name)
+static inline PyObject *SwigTypeAttribute(PyObject *type, PyObject *name)
 {
     if (!PyType_Check(type) || Py_TYPE(type) != &PyType_Type) {
         return NULL;
     }
-    PyObject *value = PyObject_GetAttrString(type, name);
+    PyObject *value = PyObject_GetAttr(type, name);
     if (!value) {
         PyErr_Clear();
     }
@@ -751,17 +761,17 @@ static inline PyObject *SwigTypeAttribute(PyObject *type, const char *name)
 
 // The `__dict__` of the first class in obj's method resolution order that has one of its own, where all of
 // them are ordinary classes (their metatype is `type`); new reference, or null.
-static inline PyObject *SwigDictDescriptor(PyObject *obj)
+static inline PyObject *SwigDictDescriptor(PyObject *obj, PyObject *mroName, PyObject *dictName)
 {
-    PyObject *classes = SwigTypeAttribute((PyObject *)Py_TYPE(obj), "__mro__");
+    PyObject *classes = SwigTypeAttribute((PyObject *)Py_TYPE(obj), mroName);
     Py_ssize_t count = classes && PyTuple_Check(classes) ? PyTuple_Size(classes) : 0;
     PyObject *descriptor = NULL;
     for (Py_ssize_t i = 0; i < count && !descriptor; i++) {
-        PyObject *own = SwigTypeAttribute(PyTuple_GetItem(classes, i), "__dict__");
+        PyObject *own = SwigTypeAttribute(PyTuple_GetItem(classes, i), dictName);
         if (!own) {
             break;
         }
-        descriptor = PyMapping_GetItemString(own, "__dict__");
+        descriptor = PyObject_GetItem(own, dictName);
         Py_DECREF(own);
         if (!descriptor && !PyErr_ExceptionMatches(PyExc_KeyError)) {
             break;
@@ -781,10 +791,12 @@ static inline PyObject *SwigDictDescriptor(PyObject *obj)
 // a key that poses as "__dict__" and compares in Python. So the callers hold what they find.
 static inline PyObject *SwigInstanceDict(PyObject *obj)
 {
-    PyObject *descriptor = SwigDictDescriptor(obj);
+    static PyObject *mroName, *dictName, *getName;
+    bool named = SwigName(&mroName, "__mro__") && SwigName(&dictName, "__dict__") && SwigName(&getName, "__get__");
+    PyObject *descriptor = named ? SwigDictDescriptor(obj, mroName, dictName) : NULL;
     PyObject *dict = NULL;
     if (descriptor && Py_TYPE(descriptor) == &PyGetSetDescr_Type) {
-        dict = PyObject_CallMethod(descriptor, "__get__", "OO", obj, (PyObject *)Py_TYPE(obj));
+        dict = PyObject_CallMethodObjArgs(descriptor, getName, obj, (PyObject *)Py_TYPE(obj), NULL);
     }
     if (dict && !PyDict_CheckExact(dict)) {
         Py_CLEAR(dict);
